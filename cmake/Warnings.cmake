@@ -1,0 +1,28 @@
+# Warnings are errors for the project's own targets; call varnel_warnings(target).
+function(varnel_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Wcast-align -Woverloaded-virtual -Wconversion -Wsign-conversion
+    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
+    -Werror)
+endfunction()
+
+# One static library per subsystem: varnel_library(name SOURCES ... DEPS ...)
+# Headers are included as "name/header.h" from src/.
+function(varnel_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(varnel_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(varnel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(varnel_${name} PUBLIC ${ARG_DEPS})
+  varnel_warnings(varnel_${name})
+endfunction()
+
+# A GoogleTest executable registered with CTest: varnel_test(name LABEL l SOURCES ... DEPS ...)
+function(varnel_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  varnel_warnings(${name})
+  gtest_discover_tests(${name} PROPERTIES LABELS "${ARG_LABEL}" DISCOVERY_TIMEOUT 60)
+endfunction()
