@@ -55,8 +55,4 @@ inline constexpr const char* ApplicationTitle = "ZR650/T Varnel";
 // by the main window's creation handler, appended to window captions.
 inline std::string VersionTag;
 
-// The full product version of the running executable ("3.8.1"), read once
-// at start-up; the about window shows it.
-inline std::string ProductVersion;
-
 }  // namespace varnel
