@@ -55,14 +55,15 @@ private:
 inline constexpr std::uint8_t kEntryRejected = 3;
 
 // The link state of the main window (one instance, alive for the whole run).
+// Members carry the names the rest of the program knows them by.
 struct LinkState {
-    TransferState transferState = TransferState::Idle;
-    PendingFollowUp pendingFollowUp = PendingFollowUp::None;
-    ByteCounter txBytes;
-    ByteCounter rxBytes;
-    std::uint8_t writeChannelIndex = 1; // channel of the record last sent in a table write
-    std::uint8_t writePowerIndex = 1;   // channel of the power last sent in a table write
-    std::uint8_t entryRejected = 0;     // kEntryRejected after a refused table value
+    link::TransferState TransferState = link::TransferState::Idle;
+    link::PendingFollowUp PendingFollowUp = link::PendingFollowUp::None;
+    ByteCounter TxByteCount;
+    ByteCounter RxByteCount;
+    std::uint8_t WriteChannelIndex = 1; // channel of the record last sent in a table write
+    std::uint8_t WritePowerIndex = 1;   // channel of the power last sent in a table write
+    std::uint8_t EntryRejected = 0;     // kEntryRejected after a refused table value
 };
 
 } // namespace varnel::link
