@@ -176,7 +176,9 @@ public:
 
     std::optional<std::vector<unsigned char>> contents(const SectionHeader &section, std::uint64_t limit) const
     {
-        if (section.type == SHT_NOBITS)
+        // A section that claims more than the file holds belongs to a damaged file.
+        if (section.type == SHT_NOBITS || section.offset > m_file.size() ||
+            section.size > m_file.size() - section.offset)
             return std::nullopt;
         std::vector<unsigned char> bytes(static_cast<std::size_t>(std::min(section.size, limit)));
         if (!m_file.read(section.offset, bytes.size(), bytes.data()))

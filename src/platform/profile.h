@@ -8,8 +8,8 @@
 //     another program is seen at the next call;
 //   - section and key names match without regard to ASCII letter case and
 //     with surrounding blanks ignored ("[ comport ]" is section "COMPort");
-//   - a value is the text after the first '=' of its line, trimmed of spaces
-//     and tabs; one pair of matching surrounding quotes ("..." or '...') is
+//   - a value is the text after the first '=' of its line, trimmed of spaces,
+//     tabs and stray carriage returns; one pair of matching surrounding quotes ("..." or '...') is
 //     then removed, as hand-edited profiles often quote their values;
 //   - lines starting with ';' or '#' are comments, lines without '=' are not
 //     keys, keys before the first section belong to no section;
