@@ -226,12 +226,18 @@ public:
     std::atomic<std::uint32_t> RingTicks{15};
     std::atomic<std::uint32_t> TickCount{0};
 
+protected:
+    // Current modem lines as MS_ bits; false when the port has none to report
+    // (a pseudo-terminal) or cannot be asked. A subclass may stand in for the line.
+    virtual bool QueryModemStatus(std::uint32_t& status);
+
 private:
     static void ReadThreadProc(TComm32* comm);
     static void WriteThreadProc(TComm32* comm);
     static void TimerThreadProc(TComm32* comm);
 
-    void ModemLinesChanged(std::uint32_t status, int changed);
+    void KickWriter();
+    bool WriterHeldByCts() const;
 
     std::unique_ptr<detail::TEngineRuntime> Runtime;
 };

@@ -1,0 +1,264 @@
+// The kernel's termios2 (for rates such as 14400 or 256000) clashes with the C
+// library's <termios.h>; this file uses the kernel's definitions only and must
+// not include <termios.h>, directly or through another header.
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "serial/tty_port.h"
+
+namespace HalvikComm32::detail {
+namespace {
+
+int RetryOnInterrupt(auto&& call)
+{
+    int rc;
+    do {
+        rc = call();
+    } while (rc < 0 && errno == EINTR);
+    return rc;
+}
+
+// The device simply has no such function (a pseudo-terminal has no modem
+// lines and no error counters).
+bool IsUnsupported(int err)
+{
+    return err == ENOTTY || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
+}
+
+struct TStandardRate {
+    std::uint32_t Rate;
+    tcflag_t Code;
+};
+
+constexpr std::array<TStandardRate, 26> kStandardRates{{
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000},
+}};
+
+tcflag_t RateCode(std::uint32_t rate)
+{
+    for (const TStandardRate& entry : kStandardRates)
+        if (entry.Rate == rate)
+            return entry.Code;
+    return BOTHER;
+}
+
+bool ModemBits(int fd, int bits, bool on)
+{
+    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits) == 0)
+        return true;
+    return IsUnsupported(errno);
+}
+
+}  // namespace
+
+// ---- TEvent
+
+std::unique_ptr<TEvent> TEvent::Create()
+{
+    const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    return std::unique_ptr<TEvent>(new TEvent(fd));
+}
+
+TEvent::~TEvent() { ::close(Descriptor); }
+
+void TEvent::Set()
+{
+    const eventfd_t one = 1;
+    // EAGAIN only when the counter is at its limit, which is "set" all the same.
+    (void)RetryOnInterrupt([&] { return static_cast<int>(::write(Descriptor, &one, sizeof one)); });
+}
+
+void TEvent::Reset()
+{
+    eventfd_t value = 0;
+    (void)RetryOnInterrupt([&] { return static_cast<int>(::read(Descriptor, &value, sizeof value)); });
+}
+
+bool TEvent::IsSet() const { return Wait(0); }
+
+bool TEvent::Wait(int timeoutMs) const
+{
+    pollfd fds{Descriptor, POLLIN, 0};
+    const int rc = RetryOnInterrupt([&] { return ::poll(&fds, 1, timeoutMs); });
+    return rc > 0 && (fds.revents & POLLIN) != 0;
+}
+
+// ---- TTtyPort
+
+std::unique_ptr<TTtyPort> TTtyPort::Open(const std::string& path, TOpenError& error)
+{
+    error = TOpenError::None;
+    const int fd = RetryOnInterrupt(
+        [&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
+    if (fd < 0) {
+        error = (errno == ENOENT || errno == ENXIO || errno == ENODEV) ? TOpenError::NotFound
+            : errno == EBUSY                                          ? TOpenError::Busy
+                                                                      : TOpenError::Other;
+        return nullptr;
+    }
+    std::unique_ptr<TTtyPort> port(new TTtyPort(fd));
+    termios2 settings{};
+    if (ioctl(fd, TCGETS2, &settings) != 0) {
+        error = TOpenError::NotATty;
+        return nullptr;
+    }
+    // TIOCEXCL keeps other programs out but not a privileged one, nor this
+    // process; the lock covers both.
+    if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+        error = errno == EWOULDBLOCK ? TOpenError::Busy : TOpenError::Other;
+        return nullptr;
+    }
+    if (ioctl(fd, TIOCEXCL) != 0) {
+        error = TOpenError::Other;
+        return nullptr;
+    }
+    return port;
+}
+
+TTtyPort::~TTtyPort()
+{
+    // The exclusive flag outlives this descriptor while others hold the tty open.
+    (void)ioctl(Descriptor, TIOCNXCL);
+    ::close(Descriptor);
+}
+
+bool TTtyPort::Apply(const TDCB& dcb)
+{
+    if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS
+        || dcb.BaudRate == 0)
+        return false;
+
+    termios2 t{};
+    if (ioctl(Descriptor, TCGETS2, &t) != 0)
+        return false;
+
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON
+                                        | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    if (dcb.fParity != 0)
+        t.c_iflag |= INPCK;
+    if (dcb.fOutX != 0)
+        t.c_iflag |= IXON;
+    if (dcb.fInX != 0)
+        t.c_iflag |= IXOFF;
+
+    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
+    t.c_cflag |= CREAD | CLOCAL;
+    switch (dcb.ByteSize) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    default: t.c_cflag |= CS8; break;
+    }
+    switch (dcb.Parity) {
+    case ODDPARITY: t.c_cflag |= PARENB | PARODD; break;
+    case EVENPARITY: t.c_cflag |= PARENB; break;
+    case MARKPARITY: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case SPACEPARITY: t.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    // Linux has no 1.5 stop bits; it sends two (the usual UART behaviour with
+    // 6 to 8 data bits, and the nearest available otherwise).
+    if (dcb.StopBits != ONESTOPBIT)
+        t.c_cflag |= CSTOPB;
+    if (dcb.fOutxCtsFlow != 0 || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
+        t.c_cflag |= CRTSCTS;
+
+    // Input speed follows the output speed while CIBAUD is 0.
+    t.c_cflag |= RateCode(dcb.BaudRate);
+    t.c_ispeed = dcb.BaudRate;
+    t.c_ospeed = dcb.BaudRate;
+
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+
+    if (RetryOnInterrupt([&] { return ioctl(Descriptor, TCSETS2, &t); }) != 0)
+        return false;
+
+    // DTR handshake does not exist here; the line stays on.
+    SetDtr(dcb.fDtrControl != DTR_CONTROL_DISABLE);
+    if (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE)
+        SetRts(dcb.fRtsControl != RTS_CONTROL_DISABLE);
+    return true;
+}
+
+bool TTtyPort::SetDtr(bool on) { return ModemBits(Descriptor, TIOCM_DTR, on); }
+
+bool TTtyPort::SetRts(bool on) { return ModemBits(Descriptor, TIOCM_RTS, on); }
+
+bool TTtyPort::SetBreak(bool on) { return ioctl(Descriptor, on ? TIOCSBRK : TIOCCBRK) == 0; }
+
+bool TTtyPort::SetXoff(bool off) { return ioctl(Descriptor, TCXONC, off ? TCOOFF : TCOON) == 0; }
+
+std::optional<std::uint32_t> TTtyPort::ModemStatus() const
+{
+    int lines = 0;
+    if (ioctl(Descriptor, TIOCMGET, &lines) != 0)
+        return std::nullopt;
+    std::uint32_t status = 0;
+    if ((lines & TIOCM_CTS) != 0)
+        status |= MS_CTS_ON;
+    if ((lines & TIOCM_DSR) != 0)
+        status |= MS_DSR_ON;
+    if ((lines & TIOCM_RNG) != 0)
+        status |= MS_RING_ON;
+    if ((lines & TIOCM_CAR) != 0)
+        status |= MS_RLSD_ON;
+    return status;
+}
+
+std::optional<TLineErrorCounts> TTtyPort::LineErrors() const
+{
+    serial_icounter_struct counters{};
+    if (ioctl(Descriptor, TIOCGICOUNT, &counters) != 0)
+        return std::nullopt;
+    auto count = [](int v) { return static_cast<std::uint64_t>(static_cast<unsigned int>(v)); };
+    return TLineErrorCounts{count(counters.frame), count(counters.overrun), count(counters.parity),
+                            count(counters.brk), count(counters.buf_overrun)};
+}
+
+bool TTtyPort::Purge(bool input, bool output)
+{
+    if (!input && !output)
+        return true;
+    const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+    return ioctl(Descriptor, TCFLSH, which) == 0;
+}
+
+long TTtyPort::InputCount() const
+{
+    int n = 0;
+    return ioctl(Descriptor, FIONREAD, &n) == 0 ? n : -1;
+}
+
+long TTtyPort::OutputCount() const
+{
+    int n = 0;
+    return ioctl(Descriptor, TIOCOUTQ, &n) == 0 ? n : -1;
+}
+
+ssize_t TTtyPort::Read(void* buf, std::size_t n) { return ::read(Descriptor, buf, n); }
+
+ssize_t TTtyPort::Write(const void* buf, std::size_t n) { return ::write(Descriptor, buf, n); }
+
+}  // namespace HalvikComm32::detail
