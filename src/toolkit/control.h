@@ -263,6 +263,7 @@ private:
     int tag_ = 0;
     Font font_;
     std::optional<Colour> colour_;
+    bool isForm_ = false;
 };
 
 // True when `name` contains `word` and the text after it is a decimal

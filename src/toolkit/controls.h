@@ -117,6 +117,8 @@ protected:
     // One typed character at the caret; returns true when the text changed.
     virtual bool typeCharacter(char32_t ch);
     virtual bool backspace();
+    // Inserts a pasted text at the caret in place of the selection.
+    virtual void paste(std::u32string_view text);
     // Stores a new text, sets the caret and fires onChange when it differs.
     void replaceText(std::string text, int caret);
 
@@ -174,9 +176,14 @@ protected:
     std::string normalise(std::string_view text) const override;
     bool typeCharacter(char32_t ch) override;
     bool backspace() override;
+    void paste(std::u32string_view text) override;
 
 private:
     void parseMask();
+    bool accepts(const Slot& slot, char32_t ch) const noexcept;
+    std::u32string fit(std::u32string_view text) const;
+    std::string toText(const std::u32string& positions) const;
+    void commit(const std::u32string& positions, int caret);
     std::u32string positions() const;  // current text, one entry per slot
 
     std::string editMask_;
