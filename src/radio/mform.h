@@ -189,6 +189,8 @@ public:
     // Sets every text of the window for the language (0 English, 1 Chinese),
     // fills LanguageTexts and appends " " + VersionTag to the caption.
     void ApplyLanguage(std::uint8_t language);
+    // The control texts of the language alone.
+    void ApplyControlTexts(std::uint8_t language);
 
     // ---- link (mform_link.cpp) ----------------------------------------------
     // Writes a request through ComPort1 and counts it in the "Tx:" pane.
@@ -231,16 +233,27 @@ public:
     void RzStatusPane3DblClick(tk::Control& Sender);
 
 private:
-    // Transfer start: overlay, window disabled, first request, watchdog.
-    void BeginTransfer(std::span<const std::uint8_t> firstRequest, int tag);
+    void BuildFrame();
+    void BuildIdentityPanel();
+    void BuildChannelTable();
+    void BuildSingleSettingGroups();
+    void BuildLink();
+
+    void ShowLoading();
+    void CloseLoading();
+    void StartWatchdog(int tag);
+    // First request of a channel-table transfer, with watchdog and progress.
+    void StartTableTransfer(std::span<const std::uint8_t> firstRequest, link::TransferState state);
     // The channel-table transfer ended well: result text, window back.
     void EndTransfer(const char* result);
     // The overlay closed and the window unlocked after a sequence stopped early.
     void UnlockWindow();
+    // A time-out or cancel: replies still to come are single replies.
+    void AbandonTransfer();
     void RestartWatchdog();
     void StopWatchdog();
     void SetProgress(int percent);
-    void ShowMessage(const std::string& text);
+    void ShowMessage(const std::string& text, tk::Icon icon = tk::Icon::None);
     void UpdateTxPane();
     void UpdateRxPane();
 
@@ -274,6 +287,9 @@ private:
     void OnSTablesReply(std::span<const std::uint8_t> frame);
 
     bool gateArmed_ = false; // access gate of the status bar
+    // Changes whenever a table transfer starts or is abandoned, so a handler
+    // that showed a message box can tell whether its sequence still runs.
+    std::uint32_t transferGeneration_ = 0;
 };
 
 } // namespace varnel
