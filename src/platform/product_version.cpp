@@ -258,7 +258,9 @@ std::string VersionTagFromProductVersion(std::string_view productVersion)
     const auto secondDot = rest.find('.');
     const std::size_t d2 = secondDot == std::string_view::npos ? 0 : secondDot + 1;
     const std::size_t kept = d1 + d2 == 0 ? 0 : d1 + d2 - 1;
-    return "V" + std::string(productVersion.substr(0, kept));
+    std::string tag = "V";
+    tag.append(productVersion.substr(0, kept));
+    return tag;
 }
 
 } // namespace varnel::platform

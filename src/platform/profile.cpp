@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -156,19 +154,6 @@ KeyLocation locate(const std::vector<Line> &lines, std::string_view section, std
     return where;
 }
 
-std::optional<std::string> readRegularFile(const std::filesystem::path &path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        return std::nullopt;
-    return content;
-}
 
 std::string withoutLineBreaks(std::string_view text)
 {
@@ -259,6 +244,28 @@ private:
     int m_fd;
 };
 
+// Only regular files count: opening a FIFO or a device could block or never end.
+std::optional<std::string> readRegularFile(const std::filesystem::path &path)
+{
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return content;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 bool writeAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
@@ -288,10 +295,11 @@ ReplaceResult replaceAtomically(const std::filesystem::path &target, std::string
 {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path directory = target.parent_path();
-    const std::string baseName = "." + target.filename().string() + ".tmp";
+    std::string baseName = ".";
+    baseName.append(target.filename().string()).append(".tmp");
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path temporary =
-            directory / (baseName + std::to_string(::getpid()) + "." + std::to_string(++counter));
+            directory / (baseName + std::to_string(::getpid()) + '.' + std::to_string(++counter));
         FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (!fd.valid()) {
             if (errno == EEXIST)

@@ -50,7 +50,7 @@ TEST(ProductVersion, RunningExecutableReadsItsOwnVersionAndDirectory)
     std::filesystem::copy_file(kProbe, copy);
     for (const std::filesystem::path &program : {kProbe, copy}) {
         SCOPED_TRACE(program.string());
-        const std::string command = "'" + program.string() + "'";
+        const std::string command = std::string("'").append(program.string()).append("'");
         FILE *pipe = ::popen(command.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::string output;
@@ -58,7 +58,7 @@ TEST(ProductVersion, RunningExecutableReadsItsOwnVersionAndDirectory)
         while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
             output += buffer;
         ASSERT_EQ(::pclose(pipe), 0);
-        EXPECT_EQ(output, "3.8.1\n" + program.parent_path().string() + "/\n");
+        EXPECT_EQ(output, std::string("3.8.1\n").append(program.parent_path().string()).append("/\n"));
     }
 }
 

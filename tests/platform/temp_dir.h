@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,7 +53,11 @@ inline void writeFile(const std::filesystem::path &path, std::string_view conten
 inline std::string readFile(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string content(static_cast<std::size_t>(std::filesystem::file_size(path)), '\0');
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    return content;
 }
 
 } // namespace varnel::platform::testing
