@@ -16,9 +16,12 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/profile.h"
+#include "serial/serial_port_info.h"
 
 namespace varnel {
 class TMForm;
@@ -37,6 +40,11 @@ struct ApplicationOptions {
     // The file whose product version the captions and the about window
     // show; empty: the running executable.
     std::filesystem::path versionFile;
+    // The radio port to start with instead of the stored one ("COM3").
+    std::optional<std::string> radioPort;
+    // Where the present ports are looked for; unset: the real system and
+    // the port directory of VARNEL_PORT_DIR.
+    std::optional<HalvikComm32::TCommSerialPortInfo::SystemRoots> portSystem;
 };
 
 class Application {
@@ -56,6 +64,7 @@ public:
 
     const std::filesystem::path& settingsPath() const noexcept { return settingsPath_; }
     const std::filesystem::path& versionFile() const noexcept { return versionFile_; }
+    const ApplicationOptions& options() const noexcept { return options_; }
 
     TMForm& mainForm() const noexcept { return *mainForm_; }
     TPortForm& portForm() const noexcept { return *portForm_; }
@@ -65,6 +74,9 @@ public:
     TAboutBox& aboutBox() const noexcept { return *aboutBox_; }
 
 private:
+    void destroyWindows() noexcept;
+
+    ApplicationOptions options_;
     std::filesystem::path settingsPath_;
     std::filesystem::path versionFile_;
     // Destroyed in reverse order of creation.
@@ -79,6 +91,13 @@ private:
 // The settings file of the running Application; without one (a window used
 // on its own) "Config.ini" in the executable's directory.
 platform::ProfileFile SettingsFile();
+
+// The ports present on the system, "COM<n>" sorted by number (COM1 to COM4
+// when none is found), as the port dialogs offer them.
+std::vector<std::string> PresentPorts();
+
+// The radio port named at start-up in place of the stored one, if any.
+std::optional<std::string> RadioPortOverride();
 
 // The product version of the running Application's version file (of the
 // running executable without one); empty when the file carries none.

@@ -8,6 +8,8 @@
 // reply timer of the main window (TMForm::CancelTransfer) or else of the
 // modem window, and closes the overlay.
 
+#include <cstdint>
+
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
 
@@ -21,13 +23,12 @@ public:
     static constexpr int StripWidth = 190;
     static constexpr int StripHeight = 14;
     static constexpr int StripFrameCount = 4;
-    static constexpr int StripFrameInterval = 120;
+    static constexpr int StripFrameMilliseconds = 120;
 
     TLoadingForm();
 
     // The moving strip; it does not pass double clicks on to the window.
     tk::Picture& Image1;
-    tk::Label& Label1;
 
     void FormDblClick(tk::Control& sender);
 };
