@@ -224,6 +224,13 @@ public:
         return posted_.wait_for(lock, patience, [&] { return queue_.size() >= count; });
     }
 
+    // Waits until predicate() holds, looking again at every post.
+    bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds patience = kPatience)
+    {
+        std::unique_lock lock(mutex_);
+        return posted_.wait_for(lock, patience, predicate);
+    }
+
     std::size_t pendingCount() const
     {
         std::lock_guard lock(mutex_);
