@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace varnel::radio_sim {
@@ -80,6 +81,13 @@ std::string ApplyProfileText(const std::string& text, RadioState& state)
         const std::string value = Trim(trimmed.substr(eq + 1));
         if (value.empty())
             continue;
+        static const char* const kPlainKeys[] = {"squelch level", "band control", "rx adjust parameter", "5165"};
+        const bool known = Numbered(key, "tx", kChannelCount) || Numbered(key, "rx", kChannelCount) ||
+                           Numbered(key, "power", kChannelCount) || Numbered(key, "rx s", 8) ||
+                           Numbered(key, "5165 s", 8) || Numbered(key, "tx pt", 40) ||
+                           std::find(std::begin(kPlainKeys), std::end(kPlainKeys), key) != std::end(kPlainKeys);
+        if (!known)
+            continue; // the tool's own keys, not the radio's
         const auto number = ParseInteger(value);
         const auto bad = [&](const std::string& why) {
             return "line " + std::to_string(lineNo) + ": " + key + "=" + value + ": " + why;
@@ -126,7 +134,6 @@ std::string ApplyProfileText(const std::string& text, RadioState& state)
         } else if (const auto t = Numbered(key, "tx pt", 40)) {
             state.calibration.powerTable[*t - 1] = asByte();
         }
-        // Other keys belong to the tool, not to the radio.
     }
     state.running = state.channels[state.currentChannel - 1u];
     return {};
