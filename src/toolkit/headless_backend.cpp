@@ -20,23 +20,21 @@ void HeadlessBackend::post(std::function<void()> task)
     posted_.notify_all();
 }
 
-bool HeadlessBackend::runOnePosted()
+std::size_t HeadlessBackend::runBatch()
 {
-    std::function<void()> task;
+    std::deque<std::function<void()>> batch;
     {
         std::lock_guard lock(mutex_);
-        if (queue_.empty()) return false;
-        task = std::move(queue_.front());
-        queue_.pop_front();
+        batch.swap(queue_);
     }
-    guarded(task);
-    return true;
+    for (auto& task : batch) guarded(task);
+    return batch.size();
 }
 
 std::size_t HeadlessBackend::runPending()
 {
     std::size_t count = 0;
-    while (runOnePosted()) ++count;
+    while (const std::size_t ran = runBatch()) count += ran;
     return count;
 }
 
@@ -44,12 +42,14 @@ bool HeadlessBackend::waitForPosts(const std::function<bool()>& predicate, std::
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (true) {
-        runPending();
+        // One batch at a time: producers that never pause must not keep the
+        // predicate from being looked at.
+        runBatch();
         if (predicate()) return true;
         std::unique_lock lock(mutex_);
         if (!posted_.wait_until(lock, deadline, [this] { return !queue_.empty(); })) {
             lock.unlock();
-            runPending();
+            runBatch();
             return predicate();
         }
     }

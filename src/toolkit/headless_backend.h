@@ -82,7 +82,8 @@ public:
     // draining posted entries around each tick.
     void advance(std::int64_t milliseconds);
     // Runs posted entries until none is left (including ones they post);
-    // returns how many ran.
+    // returns how many ran. While other threads post without pause it may
+    // not return: wait for them with waitForPosts instead.
     std::size_t runPending();
     // Runs posted entries as they arrive, waiting in real time (on a
     // condition variable) until predicate() holds or the timeout passes.
@@ -124,7 +125,8 @@ private:
         std::uint64_t order = 0;  // start order, breaks ties
         std::function<void()> tick;
     };
-    bool runOnePosted();
+    // Runs the entries queued right now; returns how many ran.
+    std::size_t runBatch();
     // Fires the earliest timer due at or before `limit`; false when none.
     bool fireNextTimer(std::int64_t limit);
 
