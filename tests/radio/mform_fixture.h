@@ -12,6 +12,7 @@
 
 #include "app/instances.h"
 #include "app/language_texts.h"
+#include "app/loading_form.h"
 #include "link/frame_codec.h"
 #include "radio/mform.h"
 #include "radio/pty_peer.h"
@@ -50,11 +51,15 @@ protected:
         LanguageTexts = EnglishLanguageTexts();
         form = std::make_unique<TMForm>();
         MForm = form.get();
+        overlay = std::make_unique<TLoadingForm>();
+        LoadingForm = overlay.get();
         form->show();
     }
 
     void TearDown() override
     {
+        LoadingForm = nullptr;
+        overlay.reset();
         MForm = nullptr;
         form.reset();
     }
@@ -87,6 +92,7 @@ protected:
     tk::Application app{backend};
     PtyPeer peer{7};
     std::unique_ptr<TMForm> form;
+    std::unique_ptr<TLoadingForm> overlay;
 };
 
 } // namespace varnel::test
