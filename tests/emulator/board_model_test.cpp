@@ -79,6 +79,21 @@ TEST_F(BoardTest, RefusesUnknownCodes)
     EXPECT_EQ(board.revision(), 0u);
 }
 
+TEST(BoardLine, LineWithoutAParityTraceMayBeEven)
+{
+    const BoardModel even(BoardState{{4800, Parity::Even}});
+    const BoardModel none(BoardState{{4800, Parity::None}});
+    const BoardModel odd(BoardState{{4800, Parity::Odd}});
+    const LineSettings unclear{4800, Parity::None, true};
+    const LineSettings plainNone{4800, Parity::None, false};
+    EXPECT_TRUE(even.LineMatches(unclear));
+    EXPECT_TRUE(none.LineMatches(unclear));
+    EXPECT_FALSE(odd.LineMatches(unclear));
+    EXPECT_FALSE(even.LineMatches(plainNone));
+    EXPECT_TRUE(even.LineMatches({4800, Parity::Even}));
+    EXPECT_FALSE(even.LineMatches({9600, Parity::None, true}));
+}
+
 TEST_F(BoardTest, TransmitTestRegisters)
 {
     EXPECT_EQ(Exchange("55 AA 04 20 08 00 00 2C"), "55 AA 03 20 20 00 43");

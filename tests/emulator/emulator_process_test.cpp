@@ -192,9 +192,9 @@ public:
 
     bool ok() const { return fd_ >= 0; }
 
-    // Parity as a serial library sets it on Linux: PARENB (+PARODD) and the
-    // input parity check INPCK.
-    void SetLine(unsigned baud, Par parity)
+    // Parity as a serial library sets it on Linux: PARENB (+PARODD), with
+    // or without the input parity check INPCK.
+    void SetLine(unsigned baud, Par parity, bool parityCheck = true)
     {
         termios tio{};
         ASSERT_EQ(::tcgetattr(fd_, &tio), 0);
@@ -213,7 +213,8 @@ public:
         tio.c_iflag &= ~static_cast<tcflag_t>(INPCK);
         if (parity != Par::None) {
             tio.c_cflag |= PARENB;
-            tio.c_iflag |= INPCK;
+            if (parityCheck)
+                tio.c_iflag |= INPCK;
             if (parity == Par::Odd)
                 tio.c_cflag |= PARODD;
         }
@@ -408,6 +409,40 @@ TEST_F(Emulator, BoardIsFoundOnlyAtItsOwnLineSettings)
 
     line.SetLine(4800, Par::Even);
     EXPECT_EQ(Hex(line.Exchange(kReadBoard, 7)), "55 AA 03 23 00 00 26");
+}
+
+// Whether a board request at these line settings is answered; the radio's
+// model reply on the shared line marks the end of what it brought.
+bool BoardAnswers(Peer& line, unsigned baud, Par parity, bool parityCheck)
+{
+    line.SetLine(baud, parity, parityCheck);
+    line.Write(kReadBoard);
+    line.Write(kReadModel);
+    const auto got = line.ReadThrough(kModelReply);
+    return got.has_value() && got->size() > kModelReply.size();
+}
+
+TEST_F(Emulator, EvenParityWithoutParityCheckLooksLikeNoParity)
+{
+    // A pty stores no PARENB; even parity set without INPCK leaves no trace.
+    Start({"--board-baud", "4800", "--board-parity", "even"});
+    Peer line(com(1));
+    ASSERT_TRUE(line.ok());
+    EXPECT_TRUE(BoardAnswers(line, 4800, Par::Even, false));
+    EXPECT_TRUE(BoardAnswers(line, 4800, Par::Even, true));
+    EXPECT_TRUE(BoardAnswers(line, 4800, Par::None, false)) << "cannot be told from even";
+    EXPECT_FALSE(BoardAnswers(line, 4800, Par::Odd, false));
+    EXPECT_FALSE(BoardAnswers(line, 2400, Par::Even, true));
+}
+
+TEST_F(Emulator, StrictParityNeedsTheParityCheckFlag)
+{
+    Start({"--board-baud", "4800", "--board-parity", "even", "--strict-parity"});
+    Peer line(com(1));
+    ASSERT_TRUE(line.ok());
+    EXPECT_FALSE(BoardAnswers(line, 4800, Par::Even, false));
+    EXPECT_FALSE(BoardAnswers(line, 4800, Par::None, false));
+    EXPECT_TRUE(BoardAnswers(line, 4800, Par::Even, true));
 }
 
 TEST_F(Emulator, TestFramesTravelToTheSecondRadioAndBack)

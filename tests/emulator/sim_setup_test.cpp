@@ -120,7 +120,7 @@ TEST(SimOptions, ParsesEveryOption)
         {"--port-dir", "/x", "--radio-com=3", "--board-com", "4", "--second-com", "5", "--model", "0x21",
          "--hardware", "3.1", "--firmware=0x4A", "--band", "136-174.5", "--id", "65535", "--no-backup",
          "--profile", "p.ini", "--board-baud", "1200", "--board-parity", "Odd", "--air-rate", "1200",
-         "--reply-delay", "15", "--drop-every", "2", "--split-every", "3", "--split-pause", "300",
+         "--strict-parity", "--reply-delay", "15", "--drop-every", "2", "--split-every", "3", "--split-pause", "300",
          "--corrupt-every", "4", "--garbage-every", "5", "--refuse-writes", "--report-every", "100",
          "--air-loss", "0.25", "--air-delay", "7", "--seed", "99", "--state-file", "s.txt", "--verbose"},
         nullptr);
@@ -141,6 +141,7 @@ TEST(SimOptions, ParsesEveryOption)
     EXPECT_EQ(o.profilePath, "p.ini");
     EXPECT_EQ(o.board.line, (LineSettings{1200, Parity::Odd}));
     EXPECT_EQ(o.board.airRate, 0x20);
+    EXPECT_TRUE(o.strictParity);
     EXPECT_EQ(o.replyDelayMs, 15u);
     EXPECT_EQ(o.faults.dropEvery, 2u);
     EXPECT_EQ(o.faults.splitEvery, 3u);

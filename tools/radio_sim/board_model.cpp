@@ -96,6 +96,15 @@ BoardModel::BoardModel(BoardState state, bool refuseWrites)
 {
 }
 
+bool BoardModel::LineMatches(const LineSettings& line) const
+{
+    if (line.baud != state_.line.baud)
+        return false;
+    if (line.parity == state_.line.parity)
+        return true;
+    return line.mayBeEven && line.parity == Parity::None && state_.line.parity == Parity::Even;
+}
+
 Bytes BoardModel::Ack(std::uint8_t command)
 {
     ++revision_;

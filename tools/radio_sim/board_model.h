@@ -22,6 +22,9 @@ std::optional<Parity> ParseParity(const std::string& text);
 struct LineSettings {
     unsigned baud = 9600;
     Parity parity = Parity::None;
+    // A Linux pty keeps no PARENB: a line without any other trace of parity
+    // may be even as well as none (see PtyPort::Line).
+    bool mayBeEven = false;
 
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
@@ -53,7 +56,8 @@ class BoardModel {
 public:
     explicit BoardModel(BoardState state = {}, bool refuseWrites = false);
 
-    bool LineMatches(const LineSettings& line) const { return line == state_.line; }
+    // True when a byte sent at `line` reaches the board intact.
+    bool LineMatches(const LineSettings& line) const;
 
     // One reply for one request frame. A serial-port change is acknowledged
     // first and takes effect for every byte after the reply.

@@ -112,7 +112,7 @@ PtyPort::~PtyPort()
         ::close(master_);
 }
 
-std::optional<LineSettings> PtyPort::Line() const
+std::optional<LineSettings> PtyPort::Line(bool strictParity) const
 {
     termios tio{};
     if (::tcgetattr(master_, &tio) != 0)
@@ -121,13 +121,16 @@ std::optional<LineSettings> PtyPort::Line() const
     if (!baud)
         return std::nullopt;
     Parity parity = Parity::None;
+    bool mayBeEven = false;
     if ((tio.c_cflag & CMSPAR) != 0)
         parity = (tio.c_cflag & PARODD) != 0 ? Parity::Mark : Parity::Space;
     else if ((tio.c_cflag & PARODD) != 0)
         parity = Parity::Odd;
     else if ((tio.c_cflag & PARENB) != 0 || (tio.c_iflag & INPCK) != 0)
         parity = Parity::Even;
-    return LineSettings{*baud, parity};
+    else
+        mayBeEven = !strictParity;
+    return LineSettings{*baud, parity, mayBeEven};
 }
 
 } // namespace varnel::radio_sim

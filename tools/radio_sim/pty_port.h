@@ -27,10 +27,13 @@ public:
     const std::string& slavePath() const { return slavePath_; }
     const std::string& linkPath() const { return linkPath_; }
 
-    // Speed and parity the other side has set. A Linux pty drops PARENB from
-    // what it stores, so parity is read from what survives: PARODD for odd,
-    // CMSPAR for mark/space, INPCK (input parity check) for even.
-    std::optional<LineSettings> Line() const;
+    // Speed and parity the other side has set, read through the master
+    // (which shows the slave's termios). A Linux pty clears PARENB and CSIZE
+    // in what it stores, so parity is read from what survives: PARODD for
+    // odd, CMSPAR for mark/space, INPCK (input parity check) for even. A line
+    // with none of them is none, or even set without INPCK: unless
+    // `strictParity`, it is reported as possibly even.
+    std::optional<LineSettings> Line(bool strictParity) const;
 
 private:
     PtyPort() = default;

@@ -67,6 +67,7 @@ const OptionSpec kOptions[] = {
     {"--profile", "PATH", "initial channel table from a profile file (section \"parameter\")"},
     {"--board-baud", "BAUD", "modem board serial rate: 600 1200 2400 4800 9600 (default 2400)"},
     {"--board-parity", "P", "modem board parity: none odd even (default none)"},
+    {"--strict-parity", nullptr, "a pty line showing no parity (no PARODD/CMSPAR/INPCK) is 'none', never 'even'"},
     {"--air-rate", "RATE", "modem board air data rate: 1200, 2400 (default) or a code such as 0x30"},
     {"--reply-delay", "MS", "delay before every reply (default 0)"},
     {"--drop-every", "N", "never send every Nth reply"},
@@ -241,6 +242,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, const char* env
     const std::map<std::string, std::function<void()>> flags = {
         {"--no-backup", [&] { o.noBackup = true; }},
         {"--refuse-writes", [&] { o.radio.refuseWrites = true; }},
+        {"--strict-parity", [&] { o.strictParity = true; }},
         {"--verbose", [&] { o.verbose = true; }},
         {"--help", [&] { result.help = true; }},
         {"-h", [&] { result.help = true; }},

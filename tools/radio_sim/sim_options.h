@@ -24,6 +24,7 @@ struct SimOptions {
     std::string profilePath;
 
     BoardState board;
+    bool strictParity = false; // a line without a parity trace is no parity
 
     unsigned replyDelayMs = 0;
     FaultOptions faults;

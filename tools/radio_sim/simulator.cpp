@@ -172,7 +172,9 @@ void Simulator::OnItem(Port& port, const StreamItem& item, const std::optional<L
     const bool forBoard = port.board && (!port.radio || IsBoardRequest(item.bytes));
     if (forBoard) {
         if (!line || !board_->LineMatches(*line)) {
-            Log("board request at " + (line ? std::to_string(line->baud) + "/" + ParityName(line->parity) : std::string("unknown settings")) +
+            Log("board request at " +
+                (line ? std::to_string(line->baud) + "/" + ParityName(line->parity) + (line->mayBeEven ? " (or even)" : "")
+                      : std::string("unknown settings")) +
                 " ignored; the board listens at " + std::to_string(board_->state().line.baud) + "/" +
                 ParityName(board_->state().line.parity));
             return;
@@ -195,7 +197,7 @@ void Simulator::OnReadable(Port& port)
             return;
         port.lastInput = Clock::now();
         // Settings as they are while these bytes arrive.
-        const auto line = port.pty->Line();
+        const auto line = port.pty->Line(options_.strictParity);
         for (const auto& item : port.assembler.Feed(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n))))
             OnItem(port, item, line);
     }
@@ -329,7 +331,7 @@ int Simulator::Run(int signalFd)
         const auto now = Clock::now();
         for (auto& port : ports_) {
             if (port->assembler.HasPartial() && now - port->lastInput >= kPartialTimeout) {
-                const auto line = port->pty->Line();
+                const auto line = port->pty->Line(options_.strictParity);
                 Log("COM" + std::to_string(port->pty->com()) + ": incomplete frame given up");
                 for (const auto& item : port->assembler.DropPartial())
                     OnItem(*port, item, line);
