@@ -125,7 +125,7 @@ std::string_view unquote(std::string_view value)
 // Where a key stands in a file, and where it would go if it is missing.
 struct KeyLocation {
     std::optional<std::size_t> keyLine;
-    std::optional<std::size_t> lastLineOfSection; // of the first matching section
+    std::optional<std::size_t> lastLineOfSection; // header or last key of the first matching section
 };
 
 KeyLocation locate(const std::vector<Line> &lines, std::string_view section, std::string_view key)
@@ -144,7 +144,8 @@ KeyLocation locate(const std::vector<Line> &lines, std::string_view section, std
                 where.lastLineOfSection = i;
             continue;
         }
-        if (inFirstWanted && !trimBlanks(line.text).empty())
+        // New keys follow the last key; a comment after it may belong to what follows.
+        if (inFirstWanted && line.kind == LineKind::Key)
             where.lastLineOfSection = i;
         if (inWanted && line.kind == LineKind::Key && equalsIgnoringAsciiCase(line.name, wantedKey)) {
             where.keyLine = i;
@@ -153,7 +154,6 @@ KeyLocation locate(const std::vector<Line> &lines, std::string_view section, std
     }
     return where;
 }
-
 
 std::string withoutLineBreaks(std::string_view text)
 {

@@ -20,8 +20,9 @@
 // Writing one key rewrites only the line of that key (or adds one), so
 // comments, blank lines, order, unknown keys, line endings (CRLF is kept) and
 // a leading byte-order mark stay as they were. A new key goes after the last
-// line of its section, a new section at the end of the file; a file created
-// from nothing therefore holds its sections and keys in the order written.
+// key of its section (after the section line when it has none), a new section
+// at the end of the file; a file created from nothing therefore holds its
+// sections and keys in the order written.
 //
 // Text is passed through as bytes. On Linux the texts are UTF-8, so Chinese
 // values are stored as UTF-8 and not in the GBK code page.

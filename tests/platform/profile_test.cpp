@@ -72,7 +72,7 @@ TEST_F(ProfileTest, WritingAKeyLeavesEveryOtherLineAsItWas)
     const ProfileFile config(file());
 
     config.writeString("Language", "value", "1");   // existing key, other spelling
-    config.writeString("COMPort", "Baudrate", "9600"); // new key, section followed by a blank line
+    config.writeString("COMPort", "Baudrate", "9600"); // new key, after the last key of its section
     config.writeString("COMPort3", "Port", "COM2");  // new section
     EXPECT_EQ(readFile(file()), "\xEF\xBB\xBF; written by hand\r\n"
                                 "[language]\r\n"
@@ -82,8 +82,8 @@ TEST_F(ProfileTest, WritingAKeyLeavesEveryOtherLineAsItWas)
                                 "# another comment\r\n"
                                 "[COMPort]\r\n"
                                 "Port = com3\r\n"
-                                "unknown line without equals\r\n"
                                 "Baudrate=9600\r\n"
+                                "unknown line without equals\r\n"
                                 "\r\n"
                                 "[Trailer]\r\n"
                                 "x=1\r\n"
