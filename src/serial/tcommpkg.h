@@ -154,7 +154,7 @@ private:
     std::atomic<bool> Active{false};
     std::atomic<TCommPackageType> PackageType{TCommPackageType::cptCompatiblePkg};
     std::atomic<unsigned long> PackageInterval{DefaultPackageInterval};
-    // Changed by the owner under both mutexes; read by other threads under one.
+    // Changed by the owner under the mutex of each side that uses them.
     bool DoubleFrameMark = true;
     std::uint8_t FrameHead = DefaultFrameHead;
     std::uint8_t FrameTail = DefaultFrameTail;
