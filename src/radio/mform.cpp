@@ -267,11 +267,6 @@ void TMForm::BuildChannelTable()
     Button13.onClick = [this](tk::Control& s) { Button13Click(s); };
 }
 
-void TMForm::BuildSingleSettingGroups()
-{
-    RzGroupBox2.setCaption("Current Channel");
-}
-
 void TMForm::BuildLink()
 {
     Timer1.setEnabled(false);

@@ -144,7 +144,7 @@ public:
     tk::Button& Button12; // Read
     tk::Button& Button13; // Write
 
-    // ---- single settings (their controls come with the settings task) -----
+    // ---- single settings -----------------------------------------------------
     tk::GroupBox& GroupBox2;   // Squelch Level
     tk::GroupBox& GroupBox3;   // Band Control
     tk::GroupBox& GroupBox4;   // Channel Control
@@ -152,6 +152,47 @@ public:
     tk::Label& RzLabel2;       // its channel number
     tk::GroupBox& GroupBox7;   // Current Channel power, out of sight at x = 616
     tk::Label& CurrentChannel;
+
+    // The groups' contents are created here, in child (and tab) order, and
+    // placed by BuildSingleSettingGroups (mform_settings.cpp).
+    tk::ComboBox& ComboBox2 = GroupBox2.add<tk::ComboBox>("ComboBox2", {}, tk::ComboBox::Style::DropDownList);
+    tk::Button& Button3 = GroupBox2.add<tk::Button>("Button3"); // Read squelch
+    tk::Button& Button4 = GroupBox2.add<tk::Button>("Button4"); // Set squelch
+
+    tk::ComboBox& ComboBox3 = GroupBox3.add<tk::ComboBox>("ComboBox3", {}, tk::ComboBox::Style::DropDownList);
+    tk::Button& Button5 = GroupBox3.add<tk::Button>("Button5"); // Read bandwidth
+    tk::Button& Button6 = GroupBox3.add<tk::Button>("Button6"); // Set bandwidth
+
+    tk::Label& Label55 = GroupBox4.add<tk::Label>("Label55"); // "Control Method:"
+    tk::ComboBox& ComboBox1 = GroupBox4.add<tk::ComboBox>("ComboBox1", {}, tk::ComboBox::Style::DropDownList);
+    tk::Button& Button1 = GroupBox4.add<tk::Button>("Button1"); // Read method
+    tk::Button& Button8 = GroupBox4.add<tk::Button>("Button8"); // Set method
+    tk::Label& Label6 = GroupBox4.add<tk::Label>("Label6"); // "Channel Set:"
+    tk::ComboBox& ComboBox21 = GroupBox4.add<tk::ComboBox>("ComboBox21", {}, tk::ComboBox::Style::DropDownList);
+    tk::CheckBox& RzCheckBox2 = GroupBox4.add<tk::CheckBox>("RzCheckBox2"); // "Without save"
+    tk::Button& Button9 = GroupBox4.add<tk::Button>("Button9");   // Read selected channel
+    tk::Button& Button10 = GroupBox4.add<tk::Button>("Button10"); // Set selected channel
+
+    tk::Label& RzLabel1 = RzGroupBox2.add<tk::Label>("RzLabel1"); // "Channel:"
+    tk::Label& RzLabel3 = RzGroupBox2.add<tk::Label>("RzLabel3"); // "Tx Freq:"
+    tk::MaskEdit& RzMaskEdit3 = RzGroupBox2.add<tk::MaskEdit>("RzMaskEdit3", {}, std::string("!999.99999;1;0"));
+    tk::Label& RzLabel6 = RzGroupBox2.add<tk::Label>("RzLabel6"); // "MHz"
+    tk::Label& RzLabel4 = RzGroupBox2.add<tk::Label>("RzLabel4"); // "Rx Freq:"
+    tk::MaskEdit& RzMaskEdit67 = RzGroupBox2.add<tk::MaskEdit>("RzMaskEdit67", {}, std::string("!999.99999;1;0"));
+    tk::Label& RzLabel7 = RzGroupBox2.add<tk::Label>("RzLabel7"); // "MHz"
+    tk::Label& RzLabel5 = RzGroupBox2.add<tk::Label>("RzLabel5"); // "Power:"
+    tk::ComboBox& RzComboBox1 = RzGroupBox2.add<tk::ComboBox>("RzComboBox1", {}, tk::ComboBox::Style::DropDownList);
+    tk::CheckBox& RzCheckBox1 = RzGroupBox2.add<tk::CheckBox>("RzCheckBox1"); // "Without save"
+    tk::Button& RzButton3 = RzGroupBox2.add<tk::Button>("RzButton3"); // Read block
+    tk::Button& RzButton4 = RzGroupBox2.add<tk::Button>("RzButton4"); // Set block
+    // The design-time value list of RzComboBox1; nothing reads it.
+    static constexpr std::array<const char*, 5> RzComboBox1Values{"1W", "3W", "5W", "7W", "10W"};
+
+    tk::Label& Label74 = GroupBox7.add<tk::Label>("Label74"); // "Channel:"
+    tk::Label& Label75 = GroupBox7.add<tk::Label>("Label75"); // "TX Power:"
+    tk::ComboBox& ComboBox20 = GroupBox7.add<tk::ComboBox>("ComboBox20", {}, tk::ComboBox::Style::DropDownList);
+    tk::Button& Button2 = GroupBox7.add<tk::Button>("Button2"); // Read current-channel power
+    tk::Button& Button7 = GroupBox7.add<tk::Button>("Button7"); // Set current-channel power
 
     // ---- status bar ------------------------------------------------------
     tk::StatusBar& RzStatusBar1;
@@ -228,9 +269,30 @@ public:
     tk::Edit* ReceiveBox(int channel) const;
     tk::ComboBox* PowerBox(int channel) const;
 
+    // ---- single settings (mform_settings.cpp) ------------------------------------
+    void Button3Click(tk::Control& Sender);  // read squelch
+    void Button4Click(tk::Control& Sender);  // set squelch
+    void Button5Click(tk::Control& Sender);  // read bandwidth
+    void Button6Click(tk::Control& Sender);  // set bandwidth
+    void Button1Click(tk::Control& Sender);  // read channel-control method
+    void Button8Click(tk::Control& Sender);  // set channel-control method
+    void Button9Click(tk::Control& Sender);  // read selected channel
+    void Button10Click(tk::Control& Sender); // set selected channel
+    void RzButton3Click(tk::Control& Sender); // read current-channel block
+    void RzButton4Click(tk::Control& Sender); // set current-channel block
+    void Button2Click(tk::Control& Sender);  // read current-channel power
+    void Button7Click(tk::Control& Sender);  // set current-channel power
+    // Checks the current-channel block, puts the rounded frequencies back into
+    // the boxes and encodes tx(4), rx(4), power into `out`. A refusal focuses
+    // the box, tells the user why and gives false.
+    bool ValidateCurrentChannelEntry(tk::MaskEdit& transmit, tk::MaskEdit& receive, tk::ComboBox& power,
+                                     std::span<std::uint8_t, 9> out);
+
     // ---- access gate (mform_settings.cpp) ----------------------------------------
     void RzStatusPane2DblClick(tk::Control& Sender);
     void RzStatusPane3DblClick(tk::Control& Sender);
+    // The access code the "Rx:" pane asks for once armed.
+    static constexpr const char* AccessCode = "mq47hx";
 
 private:
     void BuildFrame();
