@@ -214,6 +214,27 @@ void TQzCustomCommDevice::PurgeWrite(bool abort)
         Comm->PurgeWrite(abort);
 }
 
+namespace {
+
+TQzCustomCommDevice::TSettingsDialogFunction& settingsDialogFunction()
+{
+    static TQzCustomCommDevice::TSettingsDialogFunction dialog;
+    return dialog;
+}
+
+}  // namespace
+
+bool TQzCustomCommDevice::SettingsDialog(varnel::tk::Control* owner, bool openAfterOk)
+{
+    const TSettingsDialogFunction& dialog = settingsDialogFunction();
+    return dialog ? dialog(*this, owner, openAfterOk) : false;
+}
+
+void TQzCustomCommDevice::SetSettingsDialogFunction(TSettingsDialogFunction dialog)
+{
+    settingsDialogFunction() = std::move(dialog);
+}
+
 long TQzCustomCommDevice::ResetModem()
 {
     return Comm->ResetModem();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "serial/comm32.h"
@@ -17,6 +18,7 @@
 
 namespace varnel::tk {
 class Backend;
+class Control;
 class PostTarget;
 struct PostedMessage;
 }  // namespace varnel::tk
@@ -103,6 +105,15 @@ public:
     virtual long WritePackage(const void* buf, unsigned long n);
     virtual void PurgeRead(bool abort);
     virtual void PurgeWrite(bool abort);
+    // The modal settings dialog for this component; with openAfterOk the port
+    // is opened after OK even if it was closed. True when closed with OK;
+    // false when no dialog is registered.
+    virtual bool SettingsDialog(varnel::tk::Control* owner, bool openAfterOk);
+    // The dialog lives with the windows and registers itself here (UI thread).
+    using TSettingsDialogFunction =
+        std::function<bool(TQzCustomCommDevice& device, varnel::tk::Control* owner, bool openAfterOk)>;
+    static void SetSettingsDialogFunction(TSettingsDialogFunction dialog);
+
     virtual long ResetModem();
     virtual long InitModem();
     virtual bool EscapeCommFunction(unsigned long f);

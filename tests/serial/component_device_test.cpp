@@ -391,6 +391,22 @@ TEST_F(Component, WithoutSyncEventsHandlersRunOnTheRaisingThread)
     device.OnPackage = nullptr;
 }
 
+TEST_F(Component, SettingsDialogGoesToTheRegisteredDialog)
+{
+    EXPECT_FALSE(device.SettingsDialog(nullptr, true)) << "no dialog registered";
+    TQzCustomCommDevice* shownFor = nullptr;
+    bool openAfter = false;
+    TQzCustomCommDevice::SetSettingsDialogFunction([&](TQzCustomCommDevice& d, varnel::tk::Control*, bool open) {
+        shownFor = &d;
+        openAfter = open;
+        return true;
+    });
+    EXPECT_TRUE(device.SettingsDialog(nullptr, true));
+    TQzCustomCommDevice::SetSettingsDialogFunction(nullptr);
+    EXPECT_EQ(shownFor, &device);
+    EXPECT_TRUE(openAfter);
+}
+
 class ComponentHeldPosts : public ComponentFixture<HeldPostsBackend> {};
 
 // Each finished package is one notification, so a handler that reads one
