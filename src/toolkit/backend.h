@@ -29,7 +29,8 @@ struct FileDialogOptions {
     std::string filter;
     std::string initialName;
     std::filesystem::path initialDir;
-    std::string defaultExt;  // without dot; empty: none added
+    std::string defaultExt;         // without dot; empty: none added
+    bool confirmOverwrite = false;  // save dialog asks before replacing a file
 };
 
 class Backend {

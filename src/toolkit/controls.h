@@ -164,11 +164,11 @@ public:
     bool isEmpty() const;
     // The display mask, one character per position, Qt-free description
     // for renderers: for each position either a literal or a slot.
-    struct Slot {
+    struct Cell {
         char32_t literal = 0;   // non-zero: a literal at this position
         char32_t accepts = 0;   // the mask character ('9', '0', 'L', ...)
     };
-    const std::vector<Slot>& slots() const noexcept { return slots_; }
+    const std::vector<Cell>& cells() const noexcept { return cells_; }
     char32_t blank() const noexcept { return blank_; }
     bool saveLiterals() const noexcept { return saveLiterals_; }
 
@@ -180,14 +180,14 @@ protected:
 
 private:
     void parseMask();
-    bool accepts(const Slot& slot, char32_t ch) const noexcept;
+    bool accepts(const Cell& slot, char32_t ch) const noexcept;
     std::u32string fit(std::u32string_view text) const;
     std::string toText(const std::u32string& positions) const;
     void commit(const std::u32string& positions, int caret);
     std::u32string positions() const;  // current text, one entry per slot
 
     std::string editMask_;
-    std::vector<Slot> slots_;
+    std::vector<Cell> cells_;
     char32_t blank_ = U'_';
     bool saveLiterals_ = true;
 };

@@ -183,7 +183,7 @@ MaskEdit::MaskEdit(std::string name, Rect bounds, std::string editMask) : Edit(s
 {
     editMask_ = std::move(editMask);
     parseMask();
-    if (!slots_.empty()) replaceText(toText(fit(U"")), 0);
+    if (!cells_.empty()) replaceText(toText(fit(U"")), 0);
 }
 
 void MaskEdit::setEditMask(std::string editMask)
@@ -193,12 +193,12 @@ void MaskEdit::setEditMask(std::string editMask)
     editMask_ = std::move(editMask);
     parseMask();
     notify(Property::Style);
-    replaceText(slots_.empty() ? utf8::encode(before) : toText(fit(before)), 0);
+    replaceText(cells_.empty() ? utf8::encode(before) : toText(fit(before)), 0);
 }
 
 void MaskEdit::parseMask()
 {
-    slots_.clear();
+    cells_.clear();
     blank_ = U'_';
     saveLiterals_ = true;
     // Split at unescaped ';': mask ; saveLiterals ; blank
@@ -226,7 +226,7 @@ void MaskEdit::parseMask()
         case U'<':
             break;  // case and alignment flags: no effect here
         case U'\\':
-            if (i + 1 < mask.size()) slots_.push_back({mask[++i], 0});
+            if (i + 1 < mask.size()) cells_.push_back({mask[++i], 0});
             break;
         case U'9':
         case U'0':
@@ -237,15 +237,15 @@ void MaskEdit::parseMask()
         case U'a':
         case U'C':
         case U'c':
-            slots_.push_back({0, m});
+            cells_.push_back({0, m});
             break;
         default:
-            slots_.push_back({m, 0});
+            cells_.push_back({m, 0});
         }
     }
 }
 
-bool MaskEdit::accepts(const Slot& slot, char32_t ch) const noexcept
+bool MaskEdit::accepts(const Cell& slot, char32_t ch) const noexcept
 {
     const bool digit = ch >= U'0' && ch <= U'9';
     const bool letter = (ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z') || ch > 0x7F;
@@ -272,9 +272,9 @@ bool MaskEdit::accepts(const Slot& slot, char32_t ch) const noexcept
 std::u32string MaskEdit::fit(std::u32string_view text) const
 {
     std::u32string out;
-    out.reserve(slots_.size());
+    out.reserve(cells_.size());
     std::size_t j = 0;
-    for (const Slot& slot : slots_) {
+    for (const Cell& slot : cells_) {
         if (slot.literal != 0) {
             if (j < text.size() && text[j] == slot.literal) ++j;
             out += slot.literal;
@@ -294,46 +294,46 @@ std::string MaskEdit::toText(const std::u32string& positions) const
 {
     if (saveLiterals_) return utf8::encode(positions);
     std::u32string out;
-    for (std::size_t i = 0; i < positions.size() && i < slots_.size(); ++i) {
-        if (slots_[i].literal == 0) out += positions[i];
+    for (std::size_t i = 0; i < positions.size() && i < cells_.size(); ++i) {
+        if (cells_[i].literal == 0) out += positions[i];
     }
     return utf8::encode(out);
 }
 
 std::u32string MaskEdit::positions() const
 {
-    if (slots_.empty()) return utf8::decode(text());
+    if (cells_.empty()) return utf8::decode(text());
     return fit(utf8::decode(text()));
 }
 
 std::string MaskEdit::normalise(std::string_view text) const
 {
-    if (slots_.empty()) return std::string(text);
+    if (cells_.empty()) return std::string(text);
     return toText(fit(utf8::decode(text)));
 }
 
 std::string MaskEdit::editText() const
 {
-    if (slots_.empty()) return text();
+    if (cells_.empty()) return text();
     std::u32string shown = positions();
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (slots_[i].literal == 0 && shown[i] == U' ') shown[i] = blank_;
+        if (cells_[i].literal == 0 && shown[i] == U' ') shown[i] = blank_;
     }
     return utf8::encode(shown);
 }
 
 std::string MaskEdit::emptyText() const
 {
-    if (slots_.empty()) return {};
+    if (cells_.empty()) return {};
     return toText(fit(U""));
 }
 
 bool MaskEdit::isEmpty() const
 {
-    if (slots_.empty()) return text().empty();
+    if (cells_.empty()) return text().empty();
     const std::u32string p = positions();
     for (std::size_t i = 0; i < p.size(); ++i) {
-        if (slots_[i].literal == 0 && p[i] != U' ') return false;
+        if (cells_[i].literal == 0 && p[i] != U' ') return false;
     }
     return true;
 }
@@ -345,31 +345,31 @@ void MaskEdit::commit(const std::u32string& positions, int caret)
 
 bool MaskEdit::typeCharacter(char32_t ch)
 {
-    if (slots_.empty()) return Edit::typeCharacter(ch);
+    if (cells_.empty()) return Edit::typeCharacter(ch);
     std::u32string p = positions();
-    const int n = static_cast<int>(slots_.size());
+    const int n = static_cast<int>(cells_.size());
     int at = std::min(selStart(), n);
     for (int i = at; i < at + selLength() && i < n; ++i) {
-        if (slots_[index(i)].literal == 0) p[index(i)] = U' ';
+        if (cells_[index(i)].literal == 0) p[index(i)] = U' ';
     }
     const std::string before = text();
     // Literals under the caret are stepped over; typing the literal itself
     // just moves past it.
-    while (at < n && slots_[index(at)].literal != 0) {
-        if (slots_[index(at)].literal == ch) {
+    while (at < n && cells_[index(at)].literal != 0) {
+        if (cells_[index(at)].literal == ch) {
             commit(p, at + 1);
             return text() != before;
         }
         ++at;
     }
-    if (at < n && accepts(slots_[index(at)], ch)) {
+    if (at < n && accepts(cells_[index(at)], ch)) {
         p[index(at)] = ch;
         commit(p, at + 1);
         return text() != before;
     }
     // A literal typed ahead of its place jumps there.
     for (int q = at; q < n; ++q) {
-        if (slots_[index(q)].literal == ch) {
+        if (cells_[index(q)].literal == ch) {
             commit(p, q + 1);
             return text() != before;
         }
@@ -380,18 +380,18 @@ bool MaskEdit::typeCharacter(char32_t ch)
 
 bool MaskEdit::backspace()
 {
-    if (slots_.empty()) return Edit::backspace();
+    if (cells_.empty()) return Edit::backspace();
     std::u32string p = positions();
-    const int n = static_cast<int>(slots_.size());
+    const int n = static_cast<int>(cells_.size());
     if (selLength() > 0) {
         for (int i = selStart(); i < selStart() + selLength() && i < n; ++i) {
-            if (slots_[index(i)].literal == 0) p[index(i)] = U' ';
+            if (cells_[index(i)].literal == 0) p[index(i)] = U' ';
         }
         commit(p, selStart());
         return true;
     }
     int at = std::min(selStart(), n) - 1;
-    while (at >= 0 && slots_[index(at)].literal != 0) --at;
+    while (at >= 0 && cells_[index(at)].literal != 0) --at;
     if (at < 0) return false;
     p[index(at)] = U' ';
     commit(p, at);
@@ -400,7 +400,7 @@ bool MaskEdit::backspace()
 
 void MaskEdit::paste(std::u32string_view text)
 {
-    if (slots_.empty()) {
+    if (cells_.empty()) {
         Edit::paste(text);
         return;
     }
