@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "adjust/adjust.h"
 #include "app/about_box.h"
 #include "app/instances.h"
 #include "app/language_texts.h"
@@ -73,6 +74,10 @@ Application::Application(ApplicationOptions options) : options_(std::move(option
         LoadingForm = loadingForm_.get();
         runCreationHandler(*loadingForm_);
 
+        adjust_ = std::make_unique<TAdjust>();
+        Adjust = adjust_.get();
+        runCreationHandler(*adjust_);
+
         aboutBox_ = std::make_unique<TAboutBox>();
         AboutBox = aboutBox_.get();
         runCreationHandler(*aboutBox_);
@@ -93,6 +98,8 @@ void Application::destroyWindows() noexcept
     // goes, so a window being destroyed never reaches a dead one.
     AboutBox = nullptr;
     aboutBox_.reset();
+    Adjust = nullptr;
+    adjust_.reset();
     LoadingForm = nullptr;
     loadingForm_.reset();
     ModemComPort = nullptr;

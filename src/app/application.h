@@ -29,6 +29,7 @@ class TPortForm;
 class TModem;
 class TModemComPort;
 class TLoadingForm;
+class TAdjust;
 class TAboutBox;
 }  // namespace varnel
 
@@ -71,6 +72,7 @@ public:
     TModem& modem() const noexcept { return *modem_; }
     TModemComPort& modemComPort() const noexcept { return *modemComPort_; }
     TLoadingForm& loadingForm() const noexcept { return *loadingForm_; }
+    TAdjust& adjust() const noexcept { return *adjust_; }
     TAboutBox& aboutBox() const noexcept { return *aboutBox_; }
 
 private:
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<TModem> modem_;
     std::unique_ptr<TModemComPort> modemComPort_;
     std::unique_ptr<TLoadingForm> loadingForm_;
+    std::unique_ptr<TAdjust> adjust_;
     std::unique_ptr<TAboutBox> aboutBox_;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "adjust/adjust.h"
 #include "app/about_box.h"
 #include "app/instances.h"
 #include "app/language_texts.h"
@@ -79,7 +80,7 @@ TEST_F(StartUpTest, FirstStartWithoutSettingsFileUsesTheDefaultsAndOpensTheRadio
 
     // Only the main window is on screen.
     EXPECT_TRUE(MForm->visible());
-    for (tk::Form* form : std::vector<tk::Form*>{PortForm, Modem, ModemComPort, LoadingForm, AboutBox})
+    for (tk::Form* form : std::vector<tk::Form*>{PortForm, Modem, ModemComPort, LoadingForm, Adjust, AboutBox})
         EXPECT_FALSE(form->visible()) << form->name();
 }
 
@@ -99,7 +100,7 @@ TEST_F(StartUpTest, WindowsAreCreatedInOrderAndReleasedAtTheEnd)
     addPort(1);
     start();
     const std::vector<tk::Form*>& forms = toolkit().forms();
-    const std::vector<tk::Form*> expected{MForm, PortForm, Modem, ModemComPort, LoadingForm, AboutBox};
+    const std::vector<tk::Form*> expected{MForm, PortForm, Modem, ModemComPort, LoadingForm, Adjust, AboutBox};
     EXPECT_EQ(forms, expected);
     EXPECT_EQ(toolkit().mainForm(), MForm);
     EXPECT_EQ(toolkit().title(), "ZR650/T Varnel");
@@ -110,6 +111,7 @@ TEST_F(StartUpTest, WindowsAreCreatedInOrderAndReleasedAtTheEnd)
     EXPECT_EQ(Modem, nullptr);
     EXPECT_EQ(ModemComPort, nullptr);
     EXPECT_EQ(LoadingForm, nullptr);
+    EXPECT_EQ(Adjust, nullptr);
     EXPECT_EQ(AboutBox, nullptr);
 }
 
