@@ -465,17 +465,28 @@ void FormView::destroying(Control& control)
     widgets_.erase(it);
     controls_.erase(widget);
     // The widget may be inside one of its own signals: cut it loose now and
-    // delete it from the event loop.
+    // delete it from the event loop. Hiding it may move Qt's focus to a
+    // sibling while parents are half destroyed, so nothing may reach the
+    // model meanwhile.
+    ++syncing_;
     widget->disconnect();
     widget->removeEventFilter(this);
     widget->hide();
     widget->deleteLater();
+    --syncing_;
 }
 
 void FormView::applyForm(Property property)
 {
     FormWindow& w = *window_;
     const QSignalBlocker blocker(&w);
+    ++syncing_;
+    applyFormProperty(w, property);
+    --syncing_;
+}
+
+void FormView::applyFormProperty(FormWindow& w, Property property)
+{
     switch (property) {
     case Property::Caption:
         w.setWindowTitle(qs(form_.caption()));

@@ -42,6 +42,9 @@ public:
     QWidget* widgetFor(const Control& control) const noexcept;
     // The control a widget (or one of its inner widgets) renders.
     Control* controlFor(const QWidget* widget) const noexcept;
+    // True while the view writes the model into widgets (or tears them
+    // down): Qt's reactions then are not the user's.
+    bool syncing() const noexcept { return syncing_ > 0; }
 
     void changed(Control& control, Property property) override;
     void childAdded(Control& parent, Control& child) override;
@@ -58,6 +61,7 @@ private:
     void apply(Control& control, Property property);
     void applyCommon(Control& control, QWidget& widget, Property property);
     void applyForm(Property property);
+    void applyFormProperty(FormWindow& window, Property property);
     void placeWindow();
     void updateWindowFlags();
     void layoutBar(Control& bar);

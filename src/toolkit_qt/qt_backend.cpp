@@ -139,6 +139,9 @@ QtBackend::QtBackend(int& argc, char** argv) : impl_(std::make_unique<Impl>())
                      [this](QWidget*, QWidget* now) {
                          if (now == nullptr) return;
                          for (auto& [form, view] : impl_->views) {
+                             if (view->syncing()) return;
+                         }
+                         for (auto& [form, view] : impl_->views) {
                              if (Control* control = view->controlFor(now); control != nullptr && control->canFocus()) {
                                  control->userFocus();
                                  return;
