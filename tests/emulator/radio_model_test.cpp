@@ -45,7 +45,7 @@ protected:
     RadioModel radio{RadioConfig{}, KnownState()};
 };
 
-TEST_F(RadioTest, AnswersEveryReadWithTheDocumentedLayout)
+TEST_F(RadioTest, AnswersEveryReadWithItsReplyLayout)
 {
     const ExchangeCase cases[] = {
         {"model and versions", "55 AA 02 28 00 2A", "55 AA 05 28 20 40 21 00 AE"},
@@ -117,9 +117,9 @@ TEST_F(RadioTest, WritesAreAcknowledgedAndTakeEffect)
     EXPECT_EQ(Exchange("55 AA 03 01 03 00 07"), "55 AA 04 01 43 00 00 48");
 }
 
-TEST_F(RadioTest, ToolWorkedExamplesAreCarriedOut)
+TEST_F(RadioTest, ToolRequestImagesAreCarriedOut)
 {
-    // The request images the tool sends for its documented examples.
+    // Request images exactly as the tool sends them.
     EXPECT_EQ(Exchange("55 AA 03 70 55 00 C8"), "55 AA 03 20 70 00 93");
     EXPECT_EQ(radio.state().squelch, 0x55);
     EXPECT_EQ(Exchange("55 AA 03 50 01 00 54"), "55 AA 03 20 50 00 73");

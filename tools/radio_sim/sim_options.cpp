@@ -47,13 +47,13 @@ std::optional<Band> ParseBand(const std::string& text)
                 static_cast<std::uint32_t>(std::llround(*high * 100000))};
 }
 
-struct OptionSpec {
+struct OptionHelp {
     const char* name;
     const char* argument; // nullptr for a flag
     const char* help;
 };
 
-const OptionSpec kOptions[] = {
+const OptionHelp kOptions[] = {
     {"--port-dir", "DIR", "port directory for the COMn links (default: $VARNEL_PORT_DIR)"},
     {"--radio-com", "N", "COM number of the radio (default 1; 0 = none)"},
     {"--board-com", "N", "COM number of the modem board's line (default 1, shared with the radio; 0 = no board)"},
