@@ -55,7 +55,12 @@ ReplyRoute RouteChannelReply(std::uint8_t itemByte, TransferState state) noexcep
     case TransferState::Idle:
         break;
     }
-    // Also any state value outside the enumeration.
+    // Also any state value outside the enumeration. A channel record here is
+    // a late reply of a read that timed out or was cancelled, not the
+    // acknowledgement of a write: reporting "Write success!" for it would be
+    // wrong.
+    if (itemByte == channel_sub::Record)
+        return Keep(ReplyAction::Ignore, 0, state);
     return Keep(ReplyAction::SingleWriteAcknowledged, 0, state);
 }
 

@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         RouteCase{"ack_power_table", 0x20, 0x00, TS::WritingPowerTable, RA::TableWriteSucceeded, 0, TS::Idle},
         RouteCase{"ack_s_tables", 0x20, 0x00, TS::WritingSTables, RA::TableWriteSucceeded, 0, TS::Idle},
         RouteCase{"ack_single_write", 0x20, 0x00, TS::Idle, RA::SingleWriteAcknowledged, 0, TS::Idle},
-        RouteCase{"record_while_idle_is_an_ack", 0x20, 0x24, TS::Idle, RA::SingleWriteAcknowledged, 0, TS::Idle},
+        RouteCase{"late_record_while_idle_is_ignored", 0x20, 0x24, TS::Idle, RA::Ignore, 0, TS::Idle},
+        RouteCase{"ack_echoing_write_id", 0x20, 0x32, TS::Idle, RA::SingleWriteAcknowledged, 0, TS::Idle},
         RouteCase{"refusal_while_restoring", 0x21, 0x00, TS::Restoring, RA::RestoreFailed, 0, TS::Idle},
         RouteCase{"refusal_while_idle", 0x21, 0x00, TS::Idle, RA::Ignore, 0, TS::Idle},
         RouteCase{"refusal_while_writing_channels", 0x21, 0x00, TS::WritingChannels, RA::Ignore, 0,
@@ -140,8 +141,9 @@ TEST(RouteAnyState, UnknownCodesAreIgnored)
 TEST(RouteAnyState, AStateValueOutsideTheEnumerationActsAsIdleWithoutChange)
 {
     const auto odd = static_cast<TS>(4);
-    EXPECT_EQ(RouteReply(0x20, 0x24, odd).action, RA::SingleWriteAcknowledged);
-    EXPECT_EQ(RouteReply(0x20, 0x24, odd).stateAfter, odd);
+    EXPECT_EQ(RouteReply(0x20, 0x32, odd).action, RA::SingleWriteAcknowledged);
+    EXPECT_EQ(RouteReply(0x20, 0x32, odd).stateAfter, odd);
+    EXPECT_EQ(RouteReply(0x20, 0x24, odd).action, RA::Ignore);
     EXPECT_EQ(RouteReply(0x94, 0x01, odd).action, RA::Ignore);
 }
 

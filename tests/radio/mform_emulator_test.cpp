@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 
+#include "app/application.h"
 #include "radio/channel_values.h"
 #include "radio/emulator_process.h"
 
@@ -162,6 +163,55 @@ TEST_F(MFormEmulator, ALostReplyEndsTheReadWithTheTimeOut)
     EXPECT_FALSE(overlay->visible());
     EXPECT_EQ(form->TransmitBox(5)->text(), "");
     EXPECT_EQ(form->Link.TransferState, link::TransferState::Idle);
+}
+
+// The whole program on the headless backend: the port dialog opens COM1 at
+// start, the overlay is the program's own.
+class ProgramWithEmulator : public ::testing::Test {
+protected:
+    tk::HeadlessBackend backend;
+    tk::Application toolkit{backend};
+    TempDir settings;
+    EmulatorProcess emulator{VARNEL_RADIO_SIM, 1, {"--id", "7"}};
+};
+
+TEST_F(ProgramWithEmulator, IdentifiesReadsTheTableAndCancels)
+{
+    ASSERT_TRUE(emulator.ready());
+    app::ApplicationOptions options;
+    options.settingsDirectory = settings.path();
+    app::Application program(options);
+    TMForm& form = program.mainForm();
+    ASSERT_TRUE(form.ComPort1.fGetActive());
+    form.show();
+
+    form.RzToolButton4.userClick();
+    ASSERT_TRUE(backend.waitForPosts([&] { return form.RzStatusPane4.caption() == "Read success!"; },
+                                     kTransferDeadline));
+    EXPECT_EQ(form.Edit2.text(), "00007");
+
+    form.Button12.userClick();
+    EXPECT_TRUE(LoadingForm->visible());
+    ASSERT_TRUE(backend.waitForPosts([&] { return form.RzStatusPane4.caption() == "Read success!"; },
+                                     kTransferDeadline));
+    EXPECT_FALSE(LoadingForm->visible());
+    for (int c = 1; c <= 16; ++c)
+        EXPECT_FALSE(form.TransmitBox(c)->text().empty()) << c;
+
+    // A cancel in the middle of the next read stops it where it is.
+    form.Button12.userClick();
+    ASSERT_TRUE(backend.waitForPosts([&] { return !form.TransmitBox(3)->text().empty(); }, kTransferDeadline));
+    LoadingForm->userDblClick();
+    EXPECT_EQ(form.RzStatusPane4.caption(), "Cancel");
+    EXPECT_TRUE(form.enabled());
+    const auto sent = form.Link.TxByteCount.value();
+    const auto received = form.Link.RxByteCount.value();
+    // The reply to the request already out still comes; it carries nothing on.
+    ASSERT_TRUE(backend.waitForPosts([&] { return form.Link.RxByteCount.value() > received; }, kTransferDeadline));
+    EXPECT_EQ(form.Link.TxByteCount.value(), sent);
+    EXPECT_TRUE(form.TransmitBox(4)->text().empty());
+    EXPECT_EQ(form.RzStatusPane4.caption(), "Cancel");
+    EXPECT_TRUE(backend.messageTexts().empty());
 }
 
 } // namespace
