@@ -13,7 +13,16 @@ int main(int argc, char** argv)
 {
     using namespace varnel;
 
-    // The backend first: QApplication takes its own options out of argv.
+    // Help needs no display, so it comes before the window system.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(app::CommandLineUsage().c_str(), stdout);
+            return 0;
+        }
+    }
+
+    // The backend next: QApplication takes its own options out of argv.
     tk::QtBackend qt(argc, argv);
 
     std::vector<std::string_view> args;
@@ -23,10 +32,6 @@ int main(int argc, char** argv)
     if (!line.error.empty()) {
         std::fprintf(stderr, "varnel: %s\n\n%s", line.error.c_str(), app::CommandLineUsage().c_str());
         return 2;
-    }
-    if (line.help) {
-        std::fputs(app::CommandLineUsage().c_str(), stdout);
-        return 0;
     }
 
     tk::Application toolkit(qt);
