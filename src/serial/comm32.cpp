@@ -594,15 +594,19 @@ void TComm32::WriteThreadProc(TComm32* comm)
         rt.WriterKick->Reset();
 
         if (sent < length) {
-            if (writeRest() < 0 && errno == EAGAIN) {
-                // The driver's buffer is full: wait until it takes more.
+            // The driver's buffer may be full: wait until it takes more.
+            int fruitless = 0;
+            while (writeRest() < 0 && errno == EAGAIN) {
                 std::array<pollfd, 2> room{{{rt.WriterStop->Fd(), POLLIN, 0}, {port.Fd(), POLLOUT, 0}}};
-                if (PollRetrying(room.data(), room.size(), -1) >= 0) {
-                    if ((room[0].revents & POLLIN) != 0 || !rt.Writer.Run.load(std::memory_order_acquire))
-                        break;
-                    if ((room[1].revents & POLLOUT) != 0)
-                        writeRest();
-                }
+                if (PollRetrying(room.data(), room.size(), -1) < 0)
+                    break;
+                if ((room[0].revents & POLLIN) != 0 || !rt.Writer.Run.load(std::memory_order_acquire))
+                    return;
+                if ((room[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+                    break;
+                // Room reported but none taken: do not chase it at full speed.
+                if (++fruitless > 2)
+                    rt.WriterStop->Wait(1);
             }
             // A failed write leaves the rest for the next wake-up.
             std::this_thread::yield();

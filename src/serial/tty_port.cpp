@@ -10,12 +10,18 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <iterator>
 
 #include "serial/tty_port.h"
 
 namespace HalvikComm32::detail {
+
+static_assert(sizeof(tcflag_t) == sizeof(std::uint32_t) && sizeof(speed_t) == sizeof(std::uint32_t));
+static_assert(std::tuple_size_v<decltype(TLineBits::Cc)> == NCCS);
+
 namespace {
 
 int RetryOnInterrupt(auto&& call)
@@ -138,59 +144,81 @@ TTtyPort::~TTtyPort()
     ::close(Descriptor);
 }
 
-bool TTtyPort::Apply(const TDCB& dcb)
+bool ComposeLineBits(const TDCB& dcb, TLineBits& bits)
 {
     if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS
         || dcb.BaudRate == 0)
         return false;
 
-    termios2 t{};
-    if (ioctl(Descriptor, TCGETS2, &t) != 0)
-        return false;
-
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON
-                                        | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    bits.IFlag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
+                                         | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
     if (dcb.fParity != 0)
-        t.c_iflag |= INPCK;
+        bits.IFlag |= INPCK;
     if (dcb.fOutX != 0)
-        t.c_iflag |= IXON;
+        bits.IFlag |= IXON;
     if (dcb.fInX != 0)
-        t.c_iflag |= IXOFF;
+        bits.IFlag |= IXOFF;
 
-    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+    bits.OFlag &= ~static_cast<tcflag_t>(OPOST);
+    bits.LFlag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
 
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
-    t.c_cflag |= CREAD | CLOCAL;
+    bits.CFlag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
+    bits.CFlag |= CREAD | CLOCAL;
     switch (dcb.ByteSize) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    default: t.c_cflag |= CS8; break;
+    case 5: bits.CFlag |= CS5; break;
+    case 6: bits.CFlag |= CS6; break;
+    case 7: bits.CFlag |= CS7; break;
+    default: bits.CFlag |= CS8; break;
     }
     switch (dcb.Parity) {
-    case ODDPARITY: t.c_cflag |= PARENB | PARODD; break;
-    case EVENPARITY: t.c_cflag |= PARENB; break;
-    case MARKPARITY: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case SPACEPARITY: t.c_cflag |= PARENB | CMSPAR; break;
+    case ODDPARITY: bits.CFlag |= PARENB | PARODD; break;
+    case EVENPARITY: bits.CFlag |= PARENB; break;
+    case MARKPARITY: bits.CFlag |= PARENB | CMSPAR | PARODD; break;
+    case SPACEPARITY: bits.CFlag |= PARENB | CMSPAR; break;
     default: break;
     }
     // Linux has no 1.5 stop bits; it sends two (the usual UART behaviour with
     // 6 to 8 data bits, and the nearest available otherwise).
     if (dcb.StopBits != ONESTOPBIT)
-        t.c_cflag |= CSTOPB;
+        bits.CFlag |= CSTOPB;
     if (dcb.fOutxCtsFlow != 0 || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
-        t.c_cflag |= CRTSCTS;
+        bits.CFlag |= CRTSCTS;
 
     // Input speed follows the output speed while CIBAUD is 0.
-    t.c_cflag |= RateCode(dcb.BaudRate);
-    t.c_ispeed = dcb.BaudRate;
-    t.c_ospeed = dcb.BaudRate;
+    bits.CFlag |= RateCode(dcb.BaudRate);
+    bits.ISpeed = dcb.BaudRate;
+    bits.OSpeed = dcb.BaudRate;
 
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+    bits.Cc[VMIN] = 1;
+    bits.Cc[VTIME] = 0;
+    bits.Cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+    bits.Cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+    return true;
+}
+
+bool TTtyPort::Apply(const TDCB& dcb)
+{
+    termios2 t{};
+    if (ioctl(Descriptor, TCGETS2, &t) != 0)
+        return false;
+    TLineBits bits;
+    bits.IFlag = t.c_iflag;
+    bits.OFlag = t.c_oflag;
+    bits.CFlag = t.c_cflag;
+    bits.LFlag = t.c_lflag;
+    bits.Line = t.c_line;
+    std::copy(std::begin(t.c_cc), std::end(t.c_cc), bits.Cc.begin());
+    bits.ISpeed = t.c_ispeed;
+    bits.OSpeed = t.c_ospeed;
+    if (!ComposeLineBits(dcb, bits))
+        return false;
+    t.c_iflag = bits.IFlag;
+    t.c_oflag = bits.OFlag;
+    t.c_cflag = bits.CFlag;
+    t.c_lflag = bits.LFlag;
+    std::copy(bits.Cc.begin(), bits.Cc.end(), std::begin(t.c_cc));
+    t.c_ispeed = bits.ISpeed;
+    t.c_ospeed = bits.OSpeed;
 
     if (RetryOnInterrupt([&] { return ioctl(Descriptor, TCSETS2, &t); }) != 0)
         return false;

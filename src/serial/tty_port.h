@@ -3,6 +3,7 @@
 // Linux side of the engine: the tty device and the events its threads wait on.
 // Internal to the serial library.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,24 @@ private:
     explicit TEvent(int fd) : Descriptor(fd) {}
     int Descriptor;
 };
+
+// The kernel's termios2 fields as plain numbers, so that line settings can be
+// composed and checked without a device (and without the kernel's headers).
+struct TLineBits {
+    std::uint32_t IFlag = 0;
+    std::uint32_t OFlag = 0;
+    std::uint32_t CFlag = 0;
+    std::uint32_t LFlag = 0;
+    std::uint8_t Line = 0;
+    std::array<std::uint8_t, 19> Cc{};
+    std::uint32_t ISpeed = 0;
+    std::uint32_t OSpeed = 0;
+};
+
+// Raw mode plus the settings of dcb, applied on top of bits; false when a
+// value is not supported (byte size outside 5..8, unknown parity or stop bits,
+// rate 0).
+bool ComposeLineBits(const TDCB& dcb, TLineBits& bits);
 
 // Error counters of the line, where the driver keeps them.
 struct TLineErrorCounts {
