@@ -106,8 +106,9 @@ public:
     // Replaces the selection with the text in one change (a paste), cut to
     // maxLength.
     void userPaste(std::string_view utf8);
-    // The widget reports its new text and caret after a user edit. No
-    // truncation: the widget already applied the limits.
+    // The widget reports its new text and caret after a user edit (delete,
+    // cut, input method). Not cut to maxLength: the renderer refuses edits
+    // that would pass it.
     void userEdited(std::string_view text, int caret);
 
 protected:

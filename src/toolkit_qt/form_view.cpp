@@ -330,14 +330,7 @@ QWidget* FormView::createWidget(Control& control, QWidget* parentWidget)
         cb->setEditable(combo.style() == ComboBox::Style::DropDown);
         cb->setInsertPolicy(QComboBox::NoInsert);
         cb->installEventFilter(this);
-        if (cb->isEditable()) {
-            cb->setCompleter(nullptr);
-            cb->lineEdit()->installEventFilter(this);
-            QObject::connect(cb->lineEdit(), &QLineEdit::textEdited, cb, [this, c](const QString& text) {
-                if (syncing_ > 0) return;
-                static_cast<ComboBox&>(*c).userEdited(text.toStdString());
-            });
-        }
+        wireComboEdit(control, *cb);
         QObject::connect(cb, &QComboBox::activated, cb, [this, c](int index) {
             if (syncing_ > 0) return;
             static_cast<ComboBox&>(*c).userSelect(index);
@@ -407,6 +400,20 @@ QWidget* FormView::createWidget(Control& control, QWidget* parentWidget)
         break;
     }
     return nullptr;
+}
+
+void FormView::wireComboEdit(Control& control, QComboBox& cb)
+{
+    QLineEdit* line = cb.lineEdit();
+    if (line == nullptr || line->property("varnelWired").toBool()) return;
+    line->setProperty("varnelWired", true);
+    cb.setCompleter(nullptr);
+    line->installEventFilter(this);
+    Control* c = &control;
+    QObject::connect(line, &QLineEdit::textEdited, &cb, [this, c](const QString& text) {
+        if (syncing_ > 0) return;
+        static_cast<ComboBox&>(*c).userEdited(text.toStdString());
+    });
 }
 
 void FormView::applyAll(Control& control)
@@ -669,8 +676,11 @@ void FormView::apply(Control& control, Property property)
     case Kind::ComboBox: {
         auto& combo = static_cast<ComboBox&>(control);
         auto* cb = static_cast<QComboBox*>(widget);
+        if (property == Property::Style) {
+            cb->setEditable(combo.style() == ComboBox::Style::DropDown);
+            wireComboEdit(control, *cb);
+        }
         const QSignalBlocker lineBlocker(cb->lineEdit());
-        if (property == Property::Style) cb->setEditable(combo.style() == ComboBox::Style::DropDown);
         if (property == Property::Items) {
             cb->clear();
             for (const std::string& item : combo.items()) cb->addItem(qs(item));

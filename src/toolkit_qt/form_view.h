@@ -21,6 +21,7 @@
 #include "toolkit/control.h"
 
 class QAction;
+class QComboBox;
 class QMenu;
 class QMenuBar;
 class QWidget;
@@ -71,6 +72,7 @@ private:
     void applyMenuItem(Control& item);
     void refreshClocks();
     bool filterEditKey(Control& control, QEvent& event);
+    void wireComboEdit(Control& control, QComboBox& combo);
 
     Form& form_;
     WindowLookup windowOf_;
