@@ -4,6 +4,7 @@
 
 #include "app/instances.h"
 #include "app/language_texts.h"
+#include "modem/board_frames.h"
 #include "ports/modem_com_port.h"
 #include "ports/port_form.h"
 #include "ports/port_settings.h"
@@ -13,6 +14,58 @@
 namespace varnel {
 
 namespace {
+
+constexpr int ToolBarHeight = 42;
+constexpr int StatusHeight = 20;
+constexpr int Margin = 8;
+
+constexpr int ParameterTop = ToolBarHeight + 6;
+constexpr int ParameterWidth = 360;
+constexpr int ParameterHeight = 112;
+constexpr int ParameterLabelWidth = 150;
+constexpr int ParameterBoxLeft = 16 + ParameterLabelWidth + 8;
+constexpr int ParameterBoxWidth = 120;
+constexpr int ParameterRowTop = 24;
+constexpr int ParameterRowPitch = 28;
+
+constexpr int BoardTestLeft = Margin + ParameterWidth + Margin;
+constexpr int BoardTestWidth = TModem::ClientWidth - BoardTestLeft - Margin;
+constexpr int BoardTestButtonWidth = BoardTestWidth - 40;
+
+constexpr int TestTop = ParameterTop + ParameterHeight + 8;
+constexpr int TestWidth = TModem::ClientWidth - 2 * Margin;
+constexpr int TestHeight = 372;
+constexpr int ReceiveLeft = 372;
+constexpr int ReceiveWidth = TestWidth - ReceiveLeft - 12;
+constexpr int CountsTop = 238;
+constexpr int CountsPitch = 30;
+constexpr int CountLabelWidth = 104;
+constexpr int CountBoxLeft = 12 + CountLabelWidth;
+
+constexpr tk::Rect toolButton(int index, int width = 60)
+{
+    return {2 + index * 62, 2, width, ToolBarHeight - 4};
+}
+
+constexpr tk::Rect parameterLabel(int row)
+{
+    return {16, ParameterRowTop + row * ParameterRowPitch + 3, ParameterLabelWidth, 18};
+}
+
+constexpr tk::Rect parameterBox(int row)
+{
+    return {ParameterBoxLeft, ParameterRowTop + row * ParameterRowPitch, ParameterBoxWidth, 22};
+}
+
+constexpr tk::Rect countLabel(int row, int left = 12, int width = CountLabelWidth)
+{
+    return {left, CountsTop + row * CountsPitch + 3, width, 18};
+}
+
+constexpr tk::Rect countBox(int row, int left = CountBoxLeft, int width = 64)
+{
+    return {left, CountsTop + row * CountsPitch, width, 22};
+}
 
 void setUpPort(TQzCommDevice& port)
 {
@@ -41,53 +94,156 @@ void openPort(TQzCommDevice& port)
     }
 }
 
+struct Text {
+    const char* english;
+    const char* chinese;
+    const char* in(bool chinese_) const { return chinese_ ? chinese : english; }
+};
+
 }  // namespace
 
 TModem::TModem()
     : tk::Form("Modem", {0, 0, ClientWidth, ClientHeight}),
-      RzToolbar1(add<tk::ToolBar>("RzToolbar1", {0, 0, ClientWidth, 44})),
-      RzToolButton2(RzToolbar1.add<tk::ToolButton>("RzToolButton2", {0, 0, 60, 40})),
-      RzToolButton6(RzToolbar1.add<tk::ToolButton>("RzToolButton6", {0, 0, 60, 40})),
-      RzToolButton7(RzToolbar1.add<tk::ToolButton>("RzToolButton7", {0, 0, 170, 40})),
-      GroupBox2(add<tk::GroupBox>("GroupBox2", {12, 60, ClientWidth - 24, 120})),
-      Label5(GroupBox2.add<tk::Label>("Label5", {16, 28, 200, 18})),
-      Label6(GroupBox2.add<tk::Label>("Label6", {16, 56, 200, 18})),
-      RzStatusBar1(add<tk::StatusBar>("RzStatusBar1", {0, ClientHeight - 22, ClientWidth, 22})),
-      RzStatusPane1(RzStatusBar1.add<tk::StatusPane>("RzStatusPane1", {0, 0, 70, 22})),
-      RzStatusPane2(RzStatusBar1.add<tk::StatusPane>("RzStatusPane2", {0, 0, 80, 22})),
-      RzStatusPane3(RzStatusBar1.add<tk::StatusPane>("RzStatusPane3", {0, 0, 80, 22})),
-      RzStatusPane4(RzStatusBar1.add<tk::StatusPane>("RzStatusPane4", {0, 0, 0, 22})),
-      RzClockStatus1(RzStatusBar1.add<tk::ClockPane>("RzClockStatus1", {0, 0, 140, 22})),
-      Timer1(add<tk::Timer>("Timer1"))
+      MainMenu1(add<tk::MainMenu>("MainMenu1")),
+      File1(MainMenu1.add<tk::MenuItem>("File1")),
+      Close1(File1.add<tk::MenuItem>("Close1")),
+      Program1(MainMenu1.add<tk::MenuItem>("Program1")),
+      Read1(Program1.add<tk::MenuItem>("Read1")),
+      Write1(Program1.add<tk::MenuItem>("Write1")),
+      Port1(MainMenu1.add<tk::MenuItem>("Port1")),
+      Window1(MainMenu1.add<tk::MenuItem>("Window1")),
+      ZR650TModem1(Window1.add<tk::MenuItem>("ZR650TModem1")),
+      RzToolbar1(add<tk::ToolBar>("RzToolbar1", {0, 0, ClientWidth, ToolBarHeight})),
+      RzToolButton2(RzToolbar1.add<tk::ToolButton>("RzToolButton2", toolButton(0))),
+      RzToolButton4(RzToolbar1.add<tk::ToolButton>("RzToolButton4", toolButton(1))),
+      RzToolButton5(RzToolbar1.add<tk::ToolButton>("RzToolButton5", toolButton(2))),
+      RzToolButton6(RzToolbar1.add<tk::ToolButton>("RzToolButton6", toolButton(3))),
+      RzToolButton7(RzToolbar1.add<tk::ToolButton>("RzToolButton7", toolButton(4, 170))),
+      GroupBox1(add<tk::GroupBox>("GroupBox1", {Margin, ParameterTop, ParameterWidth, ParameterHeight})),
+      Label2(GroupBox1.add<tk::Label>("Label2", parameterLabel(0))),
+      ComboBox1(GroupBox1.add<tk::ComboBox>("ComboBox1", parameterBox(0), tk::ComboBox::Style::DropDownList)),
+      Label3(GroupBox1.add<tk::Label>("Label3", parameterLabel(1))),
+      ComboBox2(GroupBox1.add<tk::ComboBox>("ComboBox2", parameterBox(1), tk::ComboBox::Style::DropDownList)),
+      Label1(GroupBox1.add<tk::Label>("Label1", parameterLabel(2))),
+      ComboBox3(GroupBox1.add<tk::ComboBox>("ComboBox3", parameterBox(2), tk::ComboBox::Style::DropDownList)),
+      GroupBox4(add<tk::GroupBox>("GroupBox4", {BoardTestLeft, ParameterTop, BoardTestWidth, ParameterHeight})),
+      Button2(GroupBox4.add<tk::Button>("Button2", {20, 28, BoardTestButtonWidth, 28})),
+      Button3(GroupBox4.add<tk::Button>("Button3", {20, 66, BoardTestButtonWidth, 28})),
+      GroupBox2(add<tk::GroupBox>("GroupBox2", {Margin, TestTop, TestWidth, TestHeight})),
+      Label5(GroupBox2.add<tk::Label>("Label5", {12, 22, 250, 18})),
+      Edit9(GroupBox2.add<tk::Edit>("Edit9", {12, 42, 262, 22})),
+      Button1(GroupBox2.add<tk::Button>("Button1", {282, 40, 74, 26})),
+      Memo1(GroupBox2.add<tk::Memo>("Memo1", {12, 74, 344, 152})),
+      Label7(GroupBox2.add<tk::Label>("Label7", countLabel(0))),
+      Edit2(GroupBox2.add<tk::Edit>("Edit2", countBox(0))),
+      Label4(GroupBox2.add<tk::Label>("Label4", countLabel(0, 190, 44))),
+      Edit10(GroupBox2.add<tk::Edit>("Edit10", countBox(0, 236, 80))),
+      Label18(GroupBox2.add<tk::Label>("Label18", countLabel(1))),
+      Edit4(GroupBox2.add<tk::Edit>("Edit4", countBox(1))),
+      Label8(GroupBox2.add<tk::Label>("Label8", countLabel(1, CountBoxLeft + 66, 10))),
+      Edit11(GroupBox2.add<tk::Edit>("Edit11", countBox(1, CountBoxLeft + 78, 56))),
+      Label9(GroupBox2.add<tk::Label>("Label9", countLabel(1, 252, 40))),
+      Edit12(GroupBox2.add<tk::Edit>("Edit12", countBox(1, 292, 64))),
+      Label19(GroupBox2.add<tk::Label>("Label19", countLabel(2))),
+      Edit5(GroupBox2.add<tk::Edit>("Edit5", countBox(2, CountBoxLeft, 80))),
+      Label20(GroupBox2.add<tk::Label>("Label20", countLabel(2, CountBoxLeft + 84, 16))),
+      Label23(GroupBox2.add<tk::Label>("Label23", countLabel(3))),
+      Edit8(GroupBox2.add<tk::Edit>("Edit8", countBox(3, CountBoxLeft, 80))),
+      Label24(GroupBox2.add<tk::Label>("Label24", countLabel(3, CountBoxLeft + 84, 24))),
+      Label6(GroupBox2.add<tk::Label>("Label6", {ReceiveLeft, 22, ReceiveWidth, 18})),
+      Memo2(GroupBox2.add<tk::Memo>("Memo2", {ReceiveLeft, 42, ReceiveWidth, 244})),
+      Label22(GroupBox2.add<tk::Label>("Label22", {ReceiveLeft, 299, 90, 18})),
+      Edit7(GroupBox2.add<tk::Edit>("Edit7", {ReceiveLeft + 92, 296, ReceiveWidth - 92, 22})),
+      RzStatusBar1(add<tk::StatusBar>("RzStatusBar1", {0, ClientHeight - StatusHeight, ClientWidth, StatusHeight})),
+      RzStatusPane1(RzStatusBar1.add<tk::StatusPane>("RzStatusPane1", {0, 0, 70, StatusHeight})),
+      RzStatusPane2(RzStatusBar1.add<tk::StatusPane>("RzStatusPane2", {0, 0, 90, StatusHeight})),
+      RzStatusPane3(RzStatusBar1.add<tk::StatusPane>("RzStatusPane3", {0, 0, 90, StatusHeight})),
+      RzStatusPane4(RzStatusBar1.add<tk::StatusPane>("RzStatusPane4", {0, 0, 0, StatusHeight})),
+      RzClockStatus1(RzStatusBar1.add<tk::ClockPane>("RzClockStatus1", {0, 0, 130, StatusHeight})),
+      Timer1(add<tk::Timer>("Timer1")),
+      Timer2(add<tk::Timer>("Timer2"))
 {
-    Timer1.setEnabled(false);
-    Timer1.setInterval(ReplyInterval);
-
     setBorderStyle(BorderStyle::Single);
     setBorderIcons({.systemMenu = true, .minimise = true, .maximise = false});
     // Placed over the main window at each switch.
     setPosition(Position::Designed);
     setColour(tk::colours::white);
 
-    RzStatusPane1.setCaption("Modem");
-    RzStatusPane2.setCaption("Tx:0");
-    RzStatusPane3.setCaption("Rx:0");
+    BuildFrame();
+    BuildParameterGroup();
+    BuildTestGroups();
 
     setUpPort(ComPort12);
     setUpPort(ComPort13);
-    ApplyLanguage(LanguageEnglish);
+    ComPort12.OnPackage = [this](TObject* sender, TCommNotifyType type) { ComPort12Package(sender, type); };
+    ComPort13.OnPackage = [this](TObject* sender, TCommNotifyType type) { ComPort13Package(sender, type); };
 
-    onCreate = [this](tk::Control& s) { FormCreate(s); };
-    onClose = [this](tk::Control& s, tk::CloseAction& a) { FormClose(s, a); };
-    RzToolButton2.onClick = [this](tk::Control& s) { Close1Click(s); };
-    RzToolButton6.onClick = [this](tk::Control& s) { RzToolButton6Click(s); };
-    RzToolButton7.onClick = [this](tk::Control& s) { RzToolButton7Click(s); };
+    ApplyLanguage(LanguageEnglish);
 }
 
 TModem::~TModem()
 {
+    // Nothing may reach a window being torn down.
     ComPort12.OnPackage = nullptr;
     ComPort13.OnPackage = nullptr;
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+}
+
+void TModem::BuildFrame()
+{
+    onCreate = [this](tk::Control& s) { FormCreate(s); };
+    onClose = [this](tk::Control& s, tk::CloseAction& a) { FormClose(s, a); };
+
+    Close1.onClick = [this](tk::Control& s) { Close1Click(s); };
+    RzToolButton2.onClick = [this](tk::Control& s) { Close1Click(s); };
+    Read1.onClick = [this](tk::Control& s) { RzToolButton4Click(s); };
+    RzToolButton4.onClick = [this](tk::Control& s) { RzToolButton4Click(s); };
+    Write1.onClick = [this](tk::Control& s) { RzToolButton5Click(s); };
+    RzToolButton5.onClick = [this](tk::Control& s) { RzToolButton5Click(s); };
+    Port1.onClick = [this](tk::Control& s) { RzToolButton6Click(s); };
+    RzToolButton6.onClick = [this](tk::Control& s) { RzToolButton6Click(s); };
+    ZR650TModem1.onClick = [this](tk::Control& s) { RzToolButton7Click(s); };
+    RzToolButton7.onClick = [this](tk::Control& s) { RzToolButton7Click(s); };
+
+    RzStatusPane1.setCaption("Modem");
+    UpdateTxPane();
+    UpdateRxPane();
+
+    Timer1.setEnabled(false);
+    Timer1.setInterval(ReplyInterval);
+    Timer1.onTimer = [this](tk::Control& s) { Timer1Timer(s); };
+}
+
+void TModem::BuildParameterGroup()
+{
+    ComboBox1.setItems({"600", "1200", "2400", "4800", "9600"});
+    ComboBox2.setItems({"None", "Odd", "Even"});
+    ComboBox3.setItems({"1200", "2400"});
+}
+
+void TModem::BuildTestGroups()
+{
+    GroupBox4.setVisible(false);
+    Button2.onClick = [this](tk::Control& s) { Button2Click(s); };
+    Button3.onClick = [this](tk::Control& s) { Button3Click(s); };
+
+    Edit9.setText("Test string.");
+    Edit8.setText("2000");
+    Label8.setCaption("/");
+    Label20.setCaption("%");
+    Label24.setCaption("ms");
+    // Every count box holds the program's own numbers only.
+    for (tk::Edit* count : {&Edit2, &Edit10, &Edit4, &Edit11, &Edit12, &Edit5, &Edit7})
+        count->setReadOnly(true);
+    for (tk::Memo* memo : {&Memo1, &Memo2}) {
+        memo->setReadOnly(true);
+        memo->setScrollBars(tk::Memo::ScrollBars::Vertical);
+    }
+    Button1.onClick = [this](tk::Control& s) { Button1Click(s); };
+
+    Timer2.setEnabled(false);
+    Timer2.onTimer = [this](tk::Control& s) { Timer2Timer(s); };
 }
 
 void TModem::FormCreate(tk::Control&)
@@ -99,17 +255,51 @@ void TModem::FormCreate(tk::Control&)
 
 void TModem::ApplyLanguage(std::uint8_t language)
 {
-    const bool chinese = language == LanguageChinese;
+    const bool zh = language == LanguageChinese;
+    // A running test keeps its "Stop" caption, in the new language.
+    const bool showsStop = !Button1.caption().empty() && Button1.caption() != LanguageTexts.TextSend;
+
     setCaption(std::string(ApplicationTitle) + " " + VersionTag);
-    RzToolButton2.setCaption(chinese ? "关闭" : "Close");
-    RzToolButton2.setHint(chinese ? "结束程序" : "Terminate application");
-    RzToolButton6.setCaption(chinese ? "端口" : "Port");
-    RzToolButton6.setHint(chinese ? "配置串口" : "Config the serial port");
-    RzToolButton7.setCaption(chinese ? "电台参数设置" : "Radio Parameter Settings");
-    RzToolButton7.setHint(chinese ? "电台参数设置" : "Radio Parameter Settings");
-    GroupBox2.setCaption(chinese ? "数传测试" : "Data Transmission Test");
-    LanguageTexts.TextSend = chinese ? "发送" : "Send";
-    LanguageTexts.TextStop = chinese ? "停止" : "Stop";
+    File1.setCaption(Text{"&File", "文件(&F)"}.in(zh));
+    Close1.setCaption(Text{"Close", "关闭"}.in(zh));
+    Program1.setCaption(Text{"&Program", "编程(&P)"}.in(zh));
+    Read1.setCaption(Text{"Read", "读取"}.in(zh));
+    Write1.setCaption(Text{"Write", "写入"}.in(zh));
+    Port1.setCaption(Text{"P&ort", "端口(&O)"}.in(zh));
+    Window1.setCaption(Text{"&Window", "窗口(&W)"}.in(zh));
+    ZR650TModem1.setCaption(Text{"Radio Parameter Settings", "电台参数设置"}.in(zh));
+
+    RzToolButton2.setCaption(Text{"Close", "关闭"}.in(zh));
+    RzToolButton2.setHint(Text{"Terminate application", "结束程序"}.in(zh));
+    RzToolButton4.setCaption(Text{"Read", "读取"}.in(zh));
+    RzToolButton4.setHint(Text{"Read from ZR650/T", "从ZR650/T读取"}.in(zh));
+    RzToolButton5.setCaption(Text{"Write", "写入"}.in(zh));
+    RzToolButton5.setHint(Text{"Write to ZR650/T", "写入ZR650/T"}.in(zh));
+    RzToolButton6.setCaption(Text{"Port", "端口"}.in(zh));
+    RzToolButton6.setHint(Text{"Config the serial port", "配置串口"}.in(zh));
+    RzToolButton7.setCaption(Text{"Radio Parameter Settings", "电台参数设置"}.in(zh));
+    RzToolButton7.setHint(Text{"Radio Parameter Settings", "电台参数设置"}.in(zh));
+
+    GroupBox1.setCaption(Text{"Parameter", "参数"}.in(zh));
+    Label2.setCaption(Text{"Serial port baud rate:", "串口波特率:"}.in(zh));
+    Label3.setCaption(Text{"Serial port parity:", "串口奇偶校验:"}.in(zh));
+    Label1.setCaption(Text{"Air data rate:", "空中速率:"}.in(zh));
+
+    GroupBox2.setCaption(Text{"Data Transmission Test", "数传测试"}.in(zh));
+    Button2.setCaption(Text{"Transmit Test", "发射测试"}.in(zh));
+    Button3.setCaption(Text{"Stop Test", "结束测试"}.in(zh));
+    Label7.setCaption(Text{"Transmit times:", "发送次数:"}.in(zh));
+    Label18.setCaption(Text{"Recieve times:", "接收次数:"}.in(zh));
+    Label22.setCaption(Text{"Recieve times:", "接收次数:"}.in(zh));
+    Label19.setCaption(Text{"Success rate:", "成功率:"}.in(zh));
+    Label23.setCaption(Text{"Transmit timeout:", "发送超时:"}.in(zh));
+    Label4.setCaption(Text{"Bytes:", "字节:"}.in(zh));
+    Label9.setCaption(Text{"Bytes:", "字节:"}.in(zh));
+
+    LanguageTexts.TextSend = Text{"Send", "发送"}.in(zh);
+    LanguageTexts.TextStop = Text{"Stop", "停止"}.in(zh);
+    Button1.setCaption(showsStop ? LanguageTexts.TextStop : LanguageTexts.TextSend);
+
     ShowReceivePortLabel();
     ShowSendPortLabel();
 }
@@ -123,6 +313,31 @@ void TModem::ShowReceivePortLabel()
 {
     Label6.setCaption(LanguageTexts.TextReceivePrefix + "COM" + std::to_string(ComPort13.fGetPort()));
 }
+
+void TModem::UpdateTxPane()
+{
+    RzStatusPane2.setCaption("Tx:" + std::to_string(TxByteCount.value()));
+}
+
+void TModem::UpdateRxPane()
+{
+    RzStatusPane3.setCaption("Rx:" + std::to_string(RxByteCount.value()));
+}
+
+void TModem::SendFrame(std::span<const std::uint8_t> frame)
+{
+    // As in the main window, the count shows what was asked to go out.
+    ComPort12.WritePackage(frame.data(), static_cast<unsigned long>(frame.size()));
+    TxByteCount.add(frame.size());
+    UpdateTxPane();
+}
+
+void TModem::RevealTransmitTest()
+{
+    GroupBox4.setVisible(true);
+}
+
+// ---- ports ---------------------------------------------------------------------
 
 void TModem::OpenSendPort()
 {
@@ -156,10 +371,12 @@ void TModem::CloseReceivePort()
         ModemComPort->ShowReceivePortState(false);
 }
 
+// ---- frame commands and the window switch ------------------------------------
+
 void TModem::FormClose(tk::Control&, tk::CloseAction&)
 {
-    if (MForm != nullptr)
-        MForm->show();
+    // The main window needs the line back, whichever way this one is left.
+    SwitchToMainWindow();
 }
 
 void TModem::Close1Click(tk::Control&)
@@ -175,22 +392,26 @@ void TModem::RzToolButton6Click(tk::Control&)
 
 void TModem::RzToolButton7Click(tk::Control&)
 {
+    SwitchToMainWindow();
+}
+
+void TModem::SwitchToMainWindow()
+{
     if (MForm == nullptr || PortForm == nullptr || ModemComPort == nullptr)
         return;
     MForm->show();
     hide();
     ModemComPort->hide();
     const int selected = ModemComPort->ComName12.itemIndex();
-    if (ComPort12.fGetActive()) {
+    const bool handOver = ComPort12.fGetActive();
+    if (handOver) {
         ComPort12.fSetActive(false);
         ModemComPort->ShowSendPortState(false);
-        PortForm->ComName1.setItemIndex(selected);
-        PortForm->ComName1Change(PortForm->ComName1);
-        OpenComPort();
-    } else {
-        PortForm->ComName1.setItemIndex(selected);
-        PortForm->ComName1Change(PortForm->ComName1);
     }
+    PortForm->ComName1.setItemIndex(selected);
+    PortForm->ComName1Change(PortForm->ComName1);
+    if (handOver)
+        OpenComPort();
 }
 
 }  // namespace varnel
