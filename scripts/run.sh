@@ -83,8 +83,13 @@ fi
 
 port_dir=$(mktemp -d "${TMPDIR:-/tmp}/varnel-ports.XXXXXX")
 sim_pid=""
+app_group=""
 # shellcheck disable=SC2317 # called by the trap
 cleanup() {
+  if [[ -n "$app_group" ]]; then
+    kill -TERM -- "-$app_group" 2>/dev/null || true
+    wait "$app_group" 2>/dev/null || true
+  fi
   if [[ -n "$sim_pid" ]] && kill -0 "$sim_pid" 2>/dev/null; then
     kill "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" 2>/dev/null || true
@@ -122,11 +127,16 @@ else
 fi
 
 export VARNEL_PORT_DIR="$port_dir"
-status=0
-if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
-  "$APP" || status=$?
-else
+launcher=()
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "== no display: running under Xvfb, nothing will be visible; Ctrl+C ends it"
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$APP" || status=$?
+  launcher=(xvfb-run -a -s "-screen 0 1280x1024x24")
 fi
+# In its own process group, so that Ctrl+C or a TERM to this script ends the
+# program together with an Xvfb started for it.
+setsid "${launcher[@]}" "$APP" &
+app_group=$!
+status=0
+wait "$app_group" || status=$?
+app_group=""
 exit "$status"

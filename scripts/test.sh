@@ -13,8 +13,11 @@ source scripts/lib.sh
 readonly JOBS=2
 readonly CTEST_ARGS=(--output-on-failure -j"$JOBS" --timeout 300)
 readonly TSAN_LABELS='^(serial|toolkit|link|emulator)$'
-# Sanitizer builds keep some optimisation: quicker tests, still exact stack traces.
-readonly SANITIZER_FLAGS=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DVARNEL_BUILD_BENCH=OFF)
+# Sanitizer builds are unoptimised, as the developers build them: GCC 12's
+# optimiser raises false -Wnull-dereference and -Wrestrict warnings in library
+# code that -Werror would turn into failures unrelated to the sanitizers.
+# Line tables alone keep the stack traces exact and the links quick.
+readonly SANITIZER_FLAGS=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DVARNEL_BUILD_BENCH=OFF)
 
 script_start=$(date +%s)
 failures=()
