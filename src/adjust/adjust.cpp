@@ -35,6 +35,24 @@ constexpr int kPowerColumnPitch = 46;
 constexpr int kButtonWidth = 60;
 constexpr int kButtonHeight = 25;
 
+// S-table box N: RX S1..8 in the upper row, 5165 S1..8 in the lower one.
+int STableColumnLeft(int index) { return 10 + (index % 8) * kSColumnPitch; }
+int STableLabelTop(int index) { return 18 + (index / 8) * 48; }
+tk::Rect STableBoxBounds(int n)
+{
+    const int index = n - TAdjust::FirstSTableBox;
+    return {STableColumnLeft(index), STableLabelTop(index) + 18, kSColumnPitch - 6, 21};
+}
+
+int PowerRowTop(int row) { return kPowerRowTop + (row - 1) * kPowerRowPitch; }
+int PowerColumnLeft(int level) { return kPowerBoxLeft + (level - 1) * kPowerColumnPitch; }
+tk::Rect PowerTableBoxBounds(int n)
+{
+    const int index = n - TAdjust::FirstPowerTableBox;
+    return {PowerColumnLeft(index % TAdjust::PowerLevels + 1), PowerRowTop(index / TAdjust::PowerLevels + 1),
+            kPowerColumnPitch - 6, 21};
+}
+
 constexpr const char* kVhfRows[TAdjust::PowerRows] = {
     "VHF:136.000MHz~140.999MHz", "VHF:141.000MHz~145.999MHz", "VHF:146.000MHz~150.999MHz",
     "VHF:151.000MHz~155.999MHz", "VHF:156.000MHz~160.999MHz", "VHF:161.000MHz~165.999MHz",
@@ -94,12 +112,68 @@ TAdjust::TAdjust()
     , Button4(GroupBox5.add<tk::Button>("Button4", {10, 80, kBackupGroupWidth - 20, kButtonHeight + 4}))
     , Button5(GroupBox5.add<tk::Button>("Button5", {10, 130, kBackupGroupWidth - 20, kButtonHeight + 4}))
     , GroupBox6(add<tk::GroupBox>("GroupBox6", {kMargin, kSGroupTop, kSGroupWidth, kSGroupHeight}))
+    , Edit40(GroupBox6.add<tk::Edit>("Edit40", STableBoxBounds(40)))
+    , Edit41(GroupBox6.add<tk::Edit>("Edit41", STableBoxBounds(41)))
+    , Edit42(GroupBox6.add<tk::Edit>("Edit42", STableBoxBounds(42)))
+    , Edit43(GroupBox6.add<tk::Edit>("Edit43", STableBoxBounds(43)))
+    , Edit44(GroupBox6.add<tk::Edit>("Edit44", STableBoxBounds(44)))
+    , Edit45(GroupBox6.add<tk::Edit>("Edit45", STableBoxBounds(45)))
+    , Edit46(GroupBox6.add<tk::Edit>("Edit46", STableBoxBounds(46)))
+    , Edit47(GroupBox6.add<tk::Edit>("Edit47", STableBoxBounds(47)))
+    , Edit48(GroupBox6.add<tk::Edit>("Edit48", STableBoxBounds(48)))
+    , Edit49(GroupBox6.add<tk::Edit>("Edit49", STableBoxBounds(49)))
+    , Edit50(GroupBox6.add<tk::Edit>("Edit50", STableBoxBounds(50)))
+    , Edit51(GroupBox6.add<tk::Edit>("Edit51", STableBoxBounds(51)))
+    , Edit52(GroupBox6.add<tk::Edit>("Edit52", STableBoxBounds(52)))
+    , Edit53(GroupBox6.add<tk::Edit>("Edit53", STableBoxBounds(53)))
+    , Edit54(GroupBox6.add<tk::Edit>("Edit54", STableBoxBounds(54)))
+    , Edit55(GroupBox6.add<tk::Edit>("Edit55", STableBoxBounds(55)))
     , Button2(GroupBox6.add<tk::Button>("Button2", {kSGroupWidth - 2 * kButtonWidth - 18, 116, kButtonWidth,
                                                     kButtonHeight}))
     , Button1(GroupBox6.add<tk::Button>("Button1", {kSGroupWidth - kButtonWidth - 10, 116, kButtonWidth,
                                                     kButtonHeight}))
     , GroupBox1(add<tk::GroupBox>("GroupBox1", {kMargin, kPowerGroupTop, ClientWidth - 2 * kMargin,
                                                 kPowerGroupHeight}))
+    , Edit60(GroupBox1.add<tk::Edit>("Edit60", PowerTableBoxBounds(60)))
+    , Edit61(GroupBox1.add<tk::Edit>("Edit61", PowerTableBoxBounds(61)))
+    , Edit62(GroupBox1.add<tk::Edit>("Edit62", PowerTableBoxBounds(62)))
+    , Edit63(GroupBox1.add<tk::Edit>("Edit63", PowerTableBoxBounds(63)))
+    , Edit64(GroupBox1.add<tk::Edit>("Edit64", PowerTableBoxBounds(64)))
+    , Edit65(GroupBox1.add<tk::Edit>("Edit65", PowerTableBoxBounds(65)))
+    , Edit66(GroupBox1.add<tk::Edit>("Edit66", PowerTableBoxBounds(66)))
+    , Edit67(GroupBox1.add<tk::Edit>("Edit67", PowerTableBoxBounds(67)))
+    , Edit68(GroupBox1.add<tk::Edit>("Edit68", PowerTableBoxBounds(68)))
+    , Edit69(GroupBox1.add<tk::Edit>("Edit69", PowerTableBoxBounds(69)))
+    , Edit70(GroupBox1.add<tk::Edit>("Edit70", PowerTableBoxBounds(70)))
+    , Edit71(GroupBox1.add<tk::Edit>("Edit71", PowerTableBoxBounds(71)))
+    , Edit72(GroupBox1.add<tk::Edit>("Edit72", PowerTableBoxBounds(72)))
+    , Edit73(GroupBox1.add<tk::Edit>("Edit73", PowerTableBoxBounds(73)))
+    , Edit74(GroupBox1.add<tk::Edit>("Edit74", PowerTableBoxBounds(74)))
+    , Edit75(GroupBox1.add<tk::Edit>("Edit75", PowerTableBoxBounds(75)))
+    , Edit76(GroupBox1.add<tk::Edit>("Edit76", PowerTableBoxBounds(76)))
+    , Edit77(GroupBox1.add<tk::Edit>("Edit77", PowerTableBoxBounds(77)))
+    , Edit78(GroupBox1.add<tk::Edit>("Edit78", PowerTableBoxBounds(78)))
+    , Edit79(GroupBox1.add<tk::Edit>("Edit79", PowerTableBoxBounds(79)))
+    , Edit80(GroupBox1.add<tk::Edit>("Edit80", PowerTableBoxBounds(80)))
+    , Edit81(GroupBox1.add<tk::Edit>("Edit81", PowerTableBoxBounds(81)))
+    , Edit82(GroupBox1.add<tk::Edit>("Edit82", PowerTableBoxBounds(82)))
+    , Edit83(GroupBox1.add<tk::Edit>("Edit83", PowerTableBoxBounds(83)))
+    , Edit84(GroupBox1.add<tk::Edit>("Edit84", PowerTableBoxBounds(84)))
+    , Edit85(GroupBox1.add<tk::Edit>("Edit85", PowerTableBoxBounds(85)))
+    , Edit86(GroupBox1.add<tk::Edit>("Edit86", PowerTableBoxBounds(86)))
+    , Edit87(GroupBox1.add<tk::Edit>("Edit87", PowerTableBoxBounds(87)))
+    , Edit88(GroupBox1.add<tk::Edit>("Edit88", PowerTableBoxBounds(88)))
+    , Edit89(GroupBox1.add<tk::Edit>("Edit89", PowerTableBoxBounds(89)))
+    , Edit90(GroupBox1.add<tk::Edit>("Edit90", PowerTableBoxBounds(90)))
+    , Edit91(GroupBox1.add<tk::Edit>("Edit91", PowerTableBoxBounds(91)))
+    , Edit92(GroupBox1.add<tk::Edit>("Edit92", PowerTableBoxBounds(92)))
+    , Edit93(GroupBox1.add<tk::Edit>("Edit93", PowerTableBoxBounds(93)))
+    , Edit94(GroupBox1.add<tk::Edit>("Edit94", PowerTableBoxBounds(94)))
+    , Edit95(GroupBox1.add<tk::Edit>("Edit95", PowerTableBoxBounds(95)))
+    , Edit96(GroupBox1.add<tk::Edit>("Edit96", PowerTableBoxBounds(96)))
+    , Edit97(GroupBox1.add<tk::Edit>("Edit97", PowerTableBoxBounds(97)))
+    , Edit98(GroupBox1.add<tk::Edit>("Edit98", PowerTableBoxBounds(98)))
+    , Edit99(GroupBox1.add<tk::Edit>("Edit99", PowerTableBoxBounds(99)))
     , Button12(GroupBox1.add<tk::Button>("Button12", {kPowerBoxLeft + 60, kPowerGroupHeight - 34, kButtonWidth,
                                                       kButtonHeight}))
     , Button6(GroupBox1.add<tk::Button>("Button6", {kPowerBoxLeft + 130, kPowerGroupHeight - 34, kButtonWidth,
@@ -150,14 +224,9 @@ void TAdjust::BuildSTables()
 {
     GroupBox6.setCaption("S tables");
     for (int i = 0; i < STableSize; ++i) {
-        const int row = i / 8;
-        const int column = i % 8;
-        const int left = 10 + column * kSColumnPitch;
-        const int top = 18 + row * 48;
-        const std::string caption = (row == 0 ? "RX S" : "5165 S") + std::to_string(column + 1);
-        GroupBox6.add<tk::Label>("SLabel" + std::to_string(i + 1), {left, top, kSColumnPitch - 2, 16})
+        const std::string caption = (i < 8 ? "RX S" : "5165 S") + std::to_string(i % 8 + 1);
+        GroupBox6.add<tk::Label>("SLabel" + std::to_string(i + 1), {STableColumnLeft(i), STableLabelTop(i), kSColumnPitch - 2, 16})
             .setCaption(caption);
-        GroupBox6.add<tk::Edit>("Edit" + std::to_string(FirstSTableBox + i), {left, top + 18, kSColumnPitch - 6, 21});
     }
     Button2.setCaption("Read");
     Button1.setCaption("Set");
@@ -170,20 +239,14 @@ void TAdjust::BuildPowerTable()
     GroupBox1.setCaption("Table of transmission power and frequency range relationship");
     for (int level = 1; level <= PowerLevels; ++level)
         GroupBox1
-            .add<tk::Label>("PowerHead" + std::to_string(level),
-                            {kPowerBoxLeft + (level - 1) * kPowerColumnPitch, 20, kPowerColumnPitch - 6, 16})
+            .add<tk::Label>("PowerHead" + std::to_string(level), {PowerColumnLeft(level), 20, kPowerColumnPitch - 6, 16})
             .setCaption(std::to_string(level) + "W");
     for (int row = 1; row <= PowerRows; ++row) {
-        const int top = kPowerRowTop + (row - 1) * kPowerRowPitch;
-        GroupBox1.add<tk::Label>("VhfLabel" + std::to_string(row), {10, top + 3, kPowerLabelWidth, 16})
+        const int top = PowerRowTop(row) + 3;
+        GroupBox1.add<tk::Label>("VhfLabel" + std::to_string(row), {10, top, kPowerLabelWidth, 16})
             .setCaption(VhfRowLabel(row));
-        GroupBox1.add<tk::Label>("UhfLabel" + std::to_string(row), {14 + kPowerLabelWidth, top + 3, kPowerLabelWidth, 16})
+        GroupBox1.add<tk::Label>("UhfLabel" + std::to_string(row), {14 + kPowerLabelWidth, top, kPowerLabelWidth, 16})
             .setCaption(UhfRowLabel(row));
-        for (int level = 1; level <= PowerLevels; ++level) {
-            const int number = FirstPowerTableBox + (row - 1) * PowerLevels + (level - 1);
-            GroupBox1.add<tk::Edit>("Edit" + std::to_string(number),
-                                    {kPowerBoxLeft + (level - 1) * kPowerColumnPitch, top, kPowerColumnPitch - 6, 21});
-        }
     }
     Button12.setCaption("Read");
     Button6.setCaption("Set");

@@ -58,11 +58,67 @@ public:
 
     // ---- S tables: Edit40..Edit47 "RX S1".."RX S8", Edit48..Edit55 "5165 S1".."5165 S8" ----
     tk::GroupBox& GroupBox6;
+    tk::Edit& Edit40; // RX S1
+    tk::Edit& Edit41; // RX S2
+    tk::Edit& Edit42; // RX S3
+    tk::Edit& Edit43; // RX S4
+    tk::Edit& Edit44; // RX S5
+    tk::Edit& Edit45; // RX S6
+    tk::Edit& Edit46; // RX S7
+    tk::Edit& Edit47; // RX S8
+    tk::Edit& Edit48; // 5165 S1
+    tk::Edit& Edit49; // 5165 S2
+    tk::Edit& Edit50; // 5165 S3
+    tk::Edit& Edit51; // 5165 S4
+    tk::Edit& Edit52; // 5165 S5
+    tk::Edit& Edit53; // 5165 S6
+    tk::Edit& Edit54; // 5165 S7
+    tk::Edit& Edit55; // 5165 S8
     tk::Button& Button2; // Read
     tk::Button& Button1; // Set
 
     // ---- power table: Edit60..Edit99, row r level l at 60 + (r-1)*5 + (l-1) ----
     tk::GroupBox& GroupBox1;
+    tk::Edit& Edit60; // row 1, 1W
+    tk::Edit& Edit61; // row 1, 2W
+    tk::Edit& Edit62; // row 1, 3W
+    tk::Edit& Edit63; // row 1, 4W
+    tk::Edit& Edit64; // row 1, 5W
+    tk::Edit& Edit65; // row 2, 1W
+    tk::Edit& Edit66; // row 2, 2W
+    tk::Edit& Edit67; // row 2, 3W
+    tk::Edit& Edit68; // row 2, 4W
+    tk::Edit& Edit69; // row 2, 5W
+    tk::Edit& Edit70; // row 3, 1W
+    tk::Edit& Edit71; // row 3, 2W
+    tk::Edit& Edit72; // row 3, 3W
+    tk::Edit& Edit73; // row 3, 4W
+    tk::Edit& Edit74; // row 3, 5W
+    tk::Edit& Edit75; // row 4, 1W
+    tk::Edit& Edit76; // row 4, 2W
+    tk::Edit& Edit77; // row 4, 3W
+    tk::Edit& Edit78; // row 4, 4W
+    tk::Edit& Edit79; // row 4, 5W
+    tk::Edit& Edit80; // row 5, 1W
+    tk::Edit& Edit81; // row 5, 2W
+    tk::Edit& Edit82; // row 5, 3W
+    tk::Edit& Edit83; // row 5, 4W
+    tk::Edit& Edit84; // row 5, 5W
+    tk::Edit& Edit85; // row 6, 1W
+    tk::Edit& Edit86; // row 6, 2W
+    tk::Edit& Edit87; // row 6, 3W
+    tk::Edit& Edit88; // row 6, 4W
+    tk::Edit& Edit89; // row 6, 5W
+    tk::Edit& Edit90; // row 7, 1W
+    tk::Edit& Edit91; // row 7, 2W
+    tk::Edit& Edit92; // row 7, 3W
+    tk::Edit& Edit93; // row 7, 4W
+    tk::Edit& Edit94; // row 7, 5W
+    tk::Edit& Edit95; // row 8, 1W
+    tk::Edit& Edit96; // row 8, 2W
+    tk::Edit& Edit97; // row 8, 3W
+    tk::Edit& Edit98; // row 8, 4W
+    tk::Edit& Edit99; // row 8, 5W
     tk::Button& Button12; // Read
     tk::Button& Button6;  // Set
 

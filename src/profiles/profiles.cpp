@@ -74,6 +74,34 @@ void WalkChannelTable(const TMForm& form, Visit&& visit)
     }
 }
 
+// A real profile holds a few kilobytes. Every key is read from the file
+// anew, so a file far beyond that would take minutes to open; it is no
+// profile and reads as one without keys.
+constexpr std::uintmax_t kLargestProfileSize = 1024 * 1024;
+
+class ProfileReader {
+public:
+    explicit ProfileReader(const std::filesystem::path& path)
+    {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (error || size <= kLargestProfileSize)
+            file_.emplace(path);
+    }
+
+    std::string readString(std::string_view key, std::string_view defaultValue) const
+    {
+        return file_ ? file_->readString(Section, key, defaultValue) : std::string(defaultValue);
+    }
+    int readInt(std::string_view key, int defaultValue) const
+    {
+        return file_ ? file_->readInt(Section, key, defaultValue) : defaultValue;
+    }
+
+private:
+    std::optional<platform::ProfileFile> file_;
+};
+
 template <typename Visit>
 void WalkTable(const tk::GroupBox& group, std::string (*keyOf)(std::string_view), Visit&& visit)
 {
@@ -127,18 +155,18 @@ std::string WithIniExtension(std::string path)
 
 void OpenProfile(TMForm& form, TAdjust* adjust, const std::filesystem::path& path)
 {
-    const platform::ProfileFile file(path);
+    const ProfileReader file(path);
     std::uint8_t& rejected = form.Link.EntryRejected;
     // A refusal left over from an earlier entry must not stop this walk.
     rejected = 0;
     WalkChannelTable(form, [&](tk::Control& control, const std::string& key) {
         if (auto* power = dynamic_cast<tk::ComboBox*>(&control)) {
-            const int value = file.readInt(Section, key, 0);
+            const int value = file.readInt(key, 0);
             power->setItemIndex(value >= 1 && value <= 5 ? value - 1 : -1);
             return true;
         }
         auto& box = dynamic_cast<tk::Edit&>(control);
-        const std::string text = file.readString(Section, key, "");
+        const std::string text = file.readString(key, "");
         if (text.empty()) {
             box.setText("");
         } else {
@@ -153,14 +181,14 @@ void OpenProfile(TMForm& form, TAdjust* adjust, const std::filesystem::path& pat
         return rejected != link::kEntryRejected;
     });
 
-    form.ComboBox2.setItemIndex(file.readInt(Section, kSquelchKey, -1));
-    form.ComboBox3.setItemIndex(file.readInt(Section, kBandKey, -1));
+    form.ComboBox2.setItemIndex(file.readInt(kSquelchKey, -1));
+    form.ComboBox3.setItemIndex(file.readInt(kBandKey, -1));
 
     if (adjust == nullptr)
         return;
-    adjust->Edit38.setText(file.readString(Section, kRxAdjustKey, ""));
-    adjust->Edit39.setText(file.readString(Section, k5165Key, ""));
-    const auto fill = [&](tk::Edit& box, const std::string& key) { box.setText(file.readString(Section, key, "")); };
+    adjust->Edit38.setText(file.readString(kRxAdjustKey, ""));
+    adjust->Edit39.setText(file.readString(k5165Key, ""));
+    const auto fill = [&](tk::Edit& box, const std::string& key) { box.setText(file.readString(key, "")); };
     WalkTable(adjust->GroupBox6, &STableKey, fill);
     WalkTable(adjust->GroupBox1, &PowerTableKey, fill);
 }

@@ -38,8 +38,9 @@ std::string WithIniExtension(std::string path);
 
 // Fills the main window's channel table, squelch and bandwidth and, when
 // `adjust` is given, the adjustment window's values from the profile at
-// `path`. A missing or damaged file reads as all defaults. The channel table
-// stops at the first frequency its check refuses; the rest still loads.
+// `path`. A missing or damaged file, or one far too big for a profile
+// (over 1 MiB), reads as all defaults. The channel table stops at the first
+// frequency its check refuses; the rest still loads.
 void OpenProfile(TMForm& form, TAdjust* adjust, const std::filesystem::path& path);
 
 // Writes the fields to the profile at `path`, updating an existing file key

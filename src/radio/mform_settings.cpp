@@ -472,10 +472,8 @@ void TMForm::RzStatusPane3DblClick(tk::Control& /*Sender*/)
         return;
     if (Adjust != nullptr)
         Adjust->show();
-    // The modem window's board transmit test, once that window has it.
     if (Modem != nullptr)
-        if (tk::Control* transmitTest = static_cast<tk::Form*>(Modem)->findChild("GroupBox4"))
-            transmitTest->setVisible(true);
+        Modem->RevealTransmitTest();
 }
 
 } // namespace varnel
