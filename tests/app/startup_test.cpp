@@ -84,6 +84,26 @@ TEST_F(StartUpTest, FirstStartWithoutSettingsFileUsesTheDefaultsAndOpensTheRadio
         EXPECT_FALSE(form->visible()) << form->name();
 }
 
+TEST_F(StartUpTest, EveryFrequencyBoxOfTheTableGetsTheChecks)
+{
+    addPort(1);
+    start();
+    int bound = 0;
+    for (tk::Control& child : MForm->GroupBox1.children()) {
+        auto* edit = dynamic_cast<tk::Edit*>(&child);
+        if (edit == nullptr)
+            continue;
+        EXPECT_TRUE(edit->onChange) << edit->name();
+        EXPECT_TRUE(edit->onExit) << edit->name();
+        ++bound;
+    }
+    EXPECT_EQ(bound, 32);
+
+    // The check itself: a frequency before the identity is known is refused.
+    MForm->Edit37.userType("4");
+    EXPECT_EQ(messages(), std::vector<std::string>{"Please read model and version first!"});
+}
+
 TEST_F(StartUpTest, WithoutCom1TheFirstPresentPortIsTheRadioPort)
 {
     addPort(2);
