@@ -165,8 +165,8 @@ TEST_F(EngineTest, PortsThatAreNotThereOrNotTtysCannotBeOpened)
 
     for (int port : {8, 9}) {
         SCOPED_TRACE(port);
-        TComm32 comm;
         EventLog log;
+        TComm32 comm;
         log.Attach(comm);
         Aim(comm, port);
         EXPECT_EQ(OpenError(comm), EComm32Error::ecOpenPort);
@@ -700,9 +700,11 @@ TEST_F(EngineTest, QueuesCanBeResizedUnderRunningThreads)
     std::atomic<bool> stop{false};
     std::thread feeder([&] {
         const Bytes chunk = Pattern(512, 31);
+        // Paced, so that little is still under way when it stops.
         while (!stop.load()) {
             Pty.WriteToMaster(chunk);
             Pty.DrainMaster(0ms);
+            std::this_thread::sleep_for(1ms);
         }
     });
     std::thread writer([&] {
@@ -767,6 +769,7 @@ TEST_F(EngineTest, HandlersReceiveTheEngineAsSender)
     Comm.OnCommNotify = [&](TObject* s, int) { sender = s; };
     Comm.Open();
     EXPECT_EQ(sender.load(), &Comm);
+    Comm.Close();  // before the handler's variable goes
 }
 
 TEST_F(EngineTest, CloseFromAHandlerOnTheReaderIsRefusedInsteadOfDeadlocking)
