@@ -16,6 +16,7 @@
 #include "ports/modem_com_port.h"
 #include "ports/port_form.h"
 #include "ports/port_settings.h"
+#include "profiles/profiles.h"
 #include "radio/mform.h"
 #include "toolkit/application.h"
 
@@ -174,12 +175,12 @@ void TMForm::ZR650TModem1Click(tk::Control& /*Sender*/)
 
 void TMForm::RzToolButton1Click(tk::Control& /*Sender*/)
 {
-    // Opening a profile file belongs to the profiles module.
+    profiles::OpenProfileCommand(*this);
 }
 
 void TMForm::RzToolButton3Click(tk::Control& /*Sender*/)
 {
-    // Saving a profile file belongs to the profiles module.
+    profiles::SaveProfileCommand(*this);
 }
 
 } // namespace varnel

@@ -389,6 +389,19 @@ TEST_F(StartUpTest, PortNamedAtStartReplacesTheStoredOne)
     EXPECT_TRUE(MForm->ComPort1.fGetActive());
 }
 
+TEST_F(StartUpTest, OpenAndSaveCommandsAskForAProfileFile)
+{
+    addPort(1);
+    start();
+    MForm->RzToolButton1.userClick();
+    MForm->Savetoconfigurationfile1.userClick();
+    const auto& dialogs = backend().fileDialogs();
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_FALSE(dialogs[0].save);
+    EXPECT_TRUE(dialogs[1].save);
+    EXPECT_TRUE(messages().empty()) << "both dialogs were cancelled";
+}
+
 struct VersionCase {
     const char* productVersion;
     const char* tag;
