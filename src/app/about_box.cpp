@@ -50,13 +50,6 @@ void TAboutBox::FormCreate(tk::Control&)
     ApplyLanguage(LanguageIndex);
 }
 
-void TAboutBox::ApplyLanguage(std::uint8_t language)
-{
-    const bool chinese = language == LanguageChinese;
-    setCaption(std::string(chinese ? "关于 " : "About ") + ApplicationTitle);
-    Label2.setCaption(std::string(chinese ? "版本 " : "Version ") + app::ProductVersion());
-}
-
 void TAboutBox::Button1Click(tk::Control&)
 {
     close();

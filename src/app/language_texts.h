@@ -41,6 +41,10 @@ struct TLanguageTexts {
 // from them) and for ApplyLanguage(0).
 inline TLanguageTexts EnglishLanguageTexts() { return TLanguageTexts{}; }
 
+// All message texts of a language (0 English, 1 Simplified Chinese; any
+// other index gives English), TextSend and TextStop included.
+TLanguageTexts LanguageTextsFor(std::uint8_t language);
+
 inline TLanguageTexts LanguageTexts;
 
 // 0 English, 1 Simplified Chinese.

@@ -195,28 +195,6 @@ void TModemComPort::FormCreate(tk::Control&)
                              [this] { StopBits13Change(StopBits13); }});
 }
 
-void TModemComPort::ApplyLanguage(std::uint8_t language)
-{
-    const bool chinese = language == LanguageChinese;
-    setCaption(chinese ? "串口配置" : "Serial Port Configure");
-    for (tk::Label* port : {&Label3, &Label1})
-        port->setCaption(chinese ? "端口:" : "Port:");
-    for (tk::Label* baud : {&Label4, &Label2})
-        baud->setCaption(chinese ? "波特率:" : "Baudrate:");
-    for (tk::Label* bits : {&Label5, &Label8})
-        bits->setCaption(chinese ? "数据位:" : "Data Bits:");
-    for (tk::Label* parity : {&Label6, &Label9})
-        parity->setCaption(chinese ? "奇偶校验:" : "Parity:");
-    for (tk::Label* stop : {&Label7, &Label10})
-        stop->setCaption(chinese ? "停止位:" : "Stop Bits:");
-    const char* open = chinese ? "打开" : "Open";
-    const char* close = chinese ? "关闭" : "Close";
-    Button1.setCaption(Modem != nullptr && Modem->ComPort12.fGetActive() ? close : open);
-    Button2.setCaption(Modem != nullptr && Modem->ComPort13.fGetActive() ? close : open);
-    Button3.setCaption(chinese ? "退出" : "Exit");
-    Label11.setCaption(chinese ? "仅用于接收测试:" : "Just for recieve test:");
-}
-
 void TModemComPort::ShowSendPortState(bool open)
 {
     iLedRound1.setLit(open);

@@ -131,20 +131,6 @@ void TPortForm::FormCreate(tk::Control&)
     ApplyLanguage(LanguageIndex);
 }
 
-void TPortForm::ApplyLanguage(std::uint8_t language)
-{
-    const bool chinese = language == LanguageChinese;
-    setCaption(chinese ? "串口配置" : "Serial Port Configure");
-    Label3.setCaption(chinese ? "端口:" : "Port:");
-    Label4.setCaption(chinese ? "波特率:" : "Baudrate:");
-    Label5.setCaption(chinese ? "数据位:" : "Data Bits:");
-    Label6.setCaption(chinese ? "奇偶校验:" : "Parity:");
-    Label7.setCaption(chinese ? "停止位:" : "Stop Bits:");
-    const bool open = MForm != nullptr && MForm->ComPort1.fGetActive();
-    Button1.setCaption(open ? (chinese ? "关闭" : "Close") : (chinese ? "打开" : "Open"));
-    Button2.setCaption(chinese ? "退出" : "Exit");
-}
-
 void TPortForm::ShowPortState(bool open)
 {
     iLedRound1.setLit(open);
