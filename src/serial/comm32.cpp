@@ -61,6 +61,7 @@ constexpr auto kCloseWaitStep = std::chrono::milliseconds(5);
 // readable, so that a device in a strange state cannot make the reader spin.
 constexpr int kReadErrorPauseMs = 10;
 constexpr int kNiceOfReader = -5;
+constexpr int kMaxTxPollMs = 100;
 
 // The device is gone: hang-up, unplugged, or a pty whose master was closed.
 bool IsGone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
@@ -87,7 +88,7 @@ int DrainMilliseconds(long queued, const TDCB& dcb)
     const long bitsPerChar = 1 + dcb.ByteSize + (dcb.Parity != NOPARITY ? 1 : 0) + (dcb.StopBits != ONESTOPBIT ? 2 : 1);
     const long baud = std::max<long>(dcb.BaudRate, 1);
     const long ms = queued * bitsPerChar * 1000 / baud + 1;
-    return static_cast<int>(std::clamp<long>(ms, 1, 100));
+    return static_cast<int>(std::clamp<long>(ms, 1, kMaxTxPollMs));
 }
 
 struct TAliveClear {
@@ -468,6 +469,7 @@ void TComm32::ReadThreadProc(TComm32* comm)
     bool portPolled = true;  // false once the device has gone
     bool txPending = false;
     int txTimeout = -1;
+    long lastQueued = 0;
     bool pause = false;
 
     while (rt.Reader.Run.load(std::memory_order_acquire)) {
@@ -544,9 +546,14 @@ void TComm32::ReadThreadProc(TComm32* comm)
             const long queued = portPolled ? port.OutputCount() : 0;
             if (queued <= 0) {
                 txPending = false;
+                lastQueued = 0;
                 mask |= EV_TXEMPTY;
             } else {
-                txTimeout = DrainMilliseconds(queued, dcb);
+                // A line held by flow control drains nothing: look less often.
+                txTimeout = queued >= lastQueued && lastQueued > 0
+                    ? std::min(std::max(txTimeout * 2, DrainMilliseconds(queued, dcb)), kMaxTxPollMs)
+                    : DrainMilliseconds(queued, dcb);
+                lastQueued = queued;
             }
         }
         if ((mask & EV_TXEMPTY) != 0 && !comm->WriterHeldByCts()) {
@@ -555,10 +562,10 @@ void TComm32::ReadThreadProc(TComm32* comm)
             comm->KickWriter();
         }
 
+        // No pause after an empty pass: every wait above blocks until there is
+        // something to do, and a port readable without data pauses by itself.
         if (mask != 0)
             comm->CommNotify(mask);
-        else
-            rt.ReaderStop->Wait(1);
     }
 }
 
