@@ -179,7 +179,9 @@ public:
     // Raises EComm32Error; a failed Open leaves the engine closed.
     virtual void Open();
     // Stops and joins the threads and closes the port; raises code 13 or 14
-    // when a thread outlived the wait (the port is closed all the same).
+    // when a thread outlived the 500 ms wait (it is still joined and the port
+    // closed all the same). Called from a handler on one of the engine's own
+    // threads it changes nothing and raises 13 (reader, timer) or 14 (writer).
     virtual void Close();
     virtual void CommNotify(int NotifyType);
     virtual void CommAfterOpen();
@@ -228,7 +230,9 @@ public:
 
 protected:
     // Current modem lines as MS_ bits; false when the port has none to report
-    // (a pseudo-terminal) or cannot be asked. A subclass may stand in for the line.
+    // (a pseudo-terminal) or cannot be asked. A subclass may stand in for the
+    // line; it must then Close in its own destructor, since the timer thread
+    // calls this.
     virtual bool QueryModemStatus(std::uint32_t& status);
 
 private:

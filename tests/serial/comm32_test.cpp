@@ -533,6 +533,17 @@ TEST_F(EngineTest, WrittenBytesReachTheLineInOrderAndTransmitEmptyFollows)
     EXPECT_EQ(Comm.OutQueue->Count(), 0);
 }
 
+TEST_F(EngineTest, LineWithoutModemLinesIsNotHeldByCtsFlowControl)
+{
+    // A pseudo-terminal reports no CTS at all; reading that as "CTS off" would
+    // stop every transmission after its first chunk.
+    Comm.fSetFCtrl(3);
+    Comm.Open();
+    const Bytes data = Pattern(3000, 8);
+    ASSERT_EQ(WriteBytes(Comm, data), 3000);
+    EXPECT_EQ(Pty.ReadFromMaster(data.size()), data);
+}
+
 TEST_F(EngineTest, LongTransmissionSurvivesAFullDriverBuffer)
 {
     // The master reads only after the slave's output buffer has filled up,
