@@ -8,7 +8,9 @@
 // shows nothing.
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "adjust/adjust.h"
 #include "app/instances.h"
