@@ -15,6 +15,7 @@
 #include "ports/modem_com_port.h"
 #include "ports/port_form.h"
 #include "radio/mform.h"
+#include "serial_dialog/settings_dialog.h"
 #include "toolkit/application.h"
 
 namespace varnel::app {
@@ -52,6 +53,8 @@ Application::Application(ApplicationOptions options) : options_(std::move(option
 
     currentApplication = this;
     toolkit.setTitle(ApplicationTitle);
+    // The serial components' SettingsDialog shows the library's dialog.
+    InstallSettingsDialog();
     try {
         mainForm_ = std::make_unique<TMForm>();
         MForm = mainForm_.get();
