@@ -94,12 +94,6 @@ void openPort(TQzCommDevice& port)
     }
 }
 
-struct Text {
-    const char* english;
-    const char* chinese;
-    const char* in(bool chinese_) const { return chinese_ ? chinese : english; }
-};
-
 }  // namespace
 
 TModem::TModem()
@@ -251,57 +245,6 @@ void TModem::FormCreate(tk::Control&)
     ShowReceivePortLabel();
     ShowSendPortLabel();
     ApplyLanguage(LanguageIndex);
-}
-
-void TModem::ApplyLanguage(std::uint8_t language)
-{
-    const bool zh = language == LanguageChinese;
-    // A running test keeps its "Stop" caption, in the new language.
-    const bool showsStop = !Button1.caption().empty() && Button1.caption() != LanguageTexts.TextSend;
-
-    setCaption(std::string(ApplicationTitle) + " " + VersionTag);
-    File1.setCaption(Text{"&File", "文件(&F)"}.in(zh));
-    Close1.setCaption(Text{"Close", "关闭"}.in(zh));
-    Program1.setCaption(Text{"&Program", "编程(&P)"}.in(zh));
-    Read1.setCaption(Text{"Read", "读取"}.in(zh));
-    Write1.setCaption(Text{"Write", "写入"}.in(zh));
-    Port1.setCaption(Text{"P&ort", "端口(&O)"}.in(zh));
-    Window1.setCaption(Text{"&Window", "窗口(&W)"}.in(zh));
-    ZR650TModem1.setCaption(Text{"Radio Parameter Settings", "电台参数设置"}.in(zh));
-
-    RzToolButton2.setCaption(Text{"Close", "关闭"}.in(zh));
-    RzToolButton2.setHint(Text{"Terminate application", "结束程序"}.in(zh));
-    RzToolButton4.setCaption(Text{"Read", "读取"}.in(zh));
-    RzToolButton4.setHint(Text{"Read from ZR650/T", "从ZR650/T读取"}.in(zh));
-    RzToolButton5.setCaption(Text{"Write", "写入"}.in(zh));
-    RzToolButton5.setHint(Text{"Write to ZR650/T", "写入ZR650/T"}.in(zh));
-    RzToolButton6.setCaption(Text{"Port", "端口"}.in(zh));
-    RzToolButton6.setHint(Text{"Config the serial port", "配置串口"}.in(zh));
-    RzToolButton7.setCaption(Text{"Radio Parameter Settings", "电台参数设置"}.in(zh));
-    RzToolButton7.setHint(Text{"Radio Parameter Settings", "电台参数设置"}.in(zh));
-
-    GroupBox1.setCaption(Text{"Parameter", "参数"}.in(zh));
-    Label2.setCaption(Text{"Serial port baud rate:", "串口波特率:"}.in(zh));
-    Label3.setCaption(Text{"Serial port parity:", "串口奇偶校验:"}.in(zh));
-    Label1.setCaption(Text{"Air data rate:", "空中速率:"}.in(zh));
-
-    GroupBox2.setCaption(Text{"Data Transmission Test", "数传测试"}.in(zh));
-    Button2.setCaption(Text{"Transmit Test", "发射测试"}.in(zh));
-    Button3.setCaption(Text{"Stop Test", "结束测试"}.in(zh));
-    Label7.setCaption(Text{"Transmit times:", "发送次数:"}.in(zh));
-    Label18.setCaption(Text{"Recieve times:", "接收次数:"}.in(zh));
-    Label22.setCaption(Text{"Recieve times:", "接收次数:"}.in(zh));
-    Label19.setCaption(Text{"Success rate:", "成功率:"}.in(zh));
-    Label23.setCaption(Text{"Transmit timeout:", "发送超时:"}.in(zh));
-    Label4.setCaption(Text{"Bytes:", "字节:"}.in(zh));
-    Label9.setCaption(Text{"Bytes:", "字节:"}.in(zh));
-
-    LanguageTexts.TextSend = Text{"Send", "发送"}.in(zh);
-    LanguageTexts.TextStop = Text{"Stop", "停止"}.in(zh);
-    Button1.setCaption(showsStop ? LanguageTexts.TextStop : LanguageTexts.TextSend);
-
-    ShowReceivePortLabel();
-    ShowSendPortLabel();
 }
 
 void TModem::ShowSendPortLabel()

@@ -298,6 +298,25 @@ TEST_F(LanguageTest, ModemPortLabelsChangeLanguageAtOnce)
     EXPECT_EQ(Modem->Label6.caption(), "Recieve,COM3");
 }
 
+TEST_F(LanguageTest, RunningDataTestKeepsItsStopButtonInTheNewLanguage)
+{
+    start();
+    Modem->OpenSendPort();
+    ASSERT_TRUE(Modem->ComPort12.fGetActive());
+    Modem->show();
+    EXPECT_EQ(Modem->Button1.caption(), "Send");
+    Modem->Button1.userClick();
+    ASSERT_EQ(Modem->Button1.caption(), "Stop");
+
+    Choose(LanguageChinese);
+    EXPECT_EQ(Modem->Button1.caption(), "停止");
+    Modem->Button1.userClick();
+    EXPECT_EQ(Modem->Button1.caption(), "发送") << "the click still stops the test";
+
+    Choose(LanguageEnglish);
+    EXPECT_EQ(Modem->Button1.caption(), "Send");
+}
+
 TEST_F(LanguageTest, MessagesOfOtherWindowsAreInTheChosenLanguage)
 {
     start();
