@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "adjust/adjust.h"
 #include "app/about_box.h"
 #include "app/instances.h"
 #include "app/language_tables.h"
@@ -30,6 +31,17 @@ constexpr const char* Title = "ZR650/T Varnel";
 // The 3.8.1 version probe the shell fixture starts with.
 constexpr const char* Version = "3.8.1";
 constexpr const char* Tag = "V3.8";
+
+// Name, caption and hint of a control and of everything under it.
+std::vector<std::string> TreeTexts(const tk::Control& root)
+{
+    std::vector<std::string> texts{root.name() + "|" + root.caption() + "|" + root.hint()};
+    for (const tk::Control& child : root.children()) {
+        std::vector<std::string> more = TreeTexts(child);
+        texts.insert(texts.end(), more.begin(), more.end());
+    }
+    return texts;
+}
 
 std::vector<std::pair<std::string, std::string>> Fields(const TLanguageTexts& t)
 {
@@ -315,6 +327,21 @@ TEST_F(LanguageTest, RunningDataTestKeepsItsStopButtonInTheNewLanguage)
 
     Choose(LanguageEnglish);
     EXPECT_EQ(Modem->Button1.caption(), "Send");
+}
+
+TEST_F(LanguageTest, TextsOutsideTheTablesStayAsDesigned)
+{
+    start();
+    const std::vector<std::string> adjust = TreeTexts(*Adjust);
+    const std::vector<std::string> currentChannel = TreeTexts(MForm->RzGroupBox2);
+    const std::string withoutSave = MForm->RzCheckBox2.caption();
+    const std::string readHint = MForm->Read1.hint();
+
+    Choose(LanguageChinese);
+    EXPECT_EQ(TreeTexts(*Adjust), adjust);
+    EXPECT_EQ(TreeTexts(MForm->RzGroupBox2), currentChannel);
+    EXPECT_EQ(MForm->RzCheckBox2.caption(), withoutSave);
+    EXPECT_EQ(MForm->Read1.hint(), readHint);
 }
 
 TEST_F(LanguageTest, MessagesOfOtherWindowsAreInTheChosenLanguage)
