@@ -106,5 +106,14 @@ TEST_F(WindowSwitch, ModemWindowTakesTheMainWindowsPlaceAtMost571Wide)
     EXPECT_EQ(Modem->height(), 641);
 }
 
+TEST_F(WindowSwitch, FileCloseEndsTheProgramAtOnceWithoutSaving)
+{
+    MForm->ZR650TModem1.userClick();
+    const auto before = readConfig();
+    Modem->Close1.userClick();
+    EXPECT_TRUE(toolkit().terminated());
+    EXPECT_EQ(readConfig(), before);
+}
+
 }  // namespace
 }  // namespace varnel::test

@@ -334,6 +334,25 @@ TEST_F(DataTest, ReceiveSideWritesEveryTestFrameStraightBack)
     EXPECT_FALSE(Modem->TestRunning());
 }
 
+TEST_F(DataTest, MemosStartOverPastAHundredLines)
+{
+    openPorts(true);
+    pressSendOrStop();
+    const Bytes sent = frame();
+    Modem->Memo1.setLines(std::vector<std::string>(100, "earlier"));
+    echo(sent);
+    EXPECT_TRUE(Modem->Memo1.lines().empty()) << "101 lines are too many";
+
+    Modem->Memo2.setLines(std::vector<std::string>(99, "~earlier"));
+    secondRadio->write(TestFrame("one"));
+    ASSERT_TRUE(waitFor([] { return Modem->Memo2.lines().size() == 100; }));
+    EXPECT_EQ(Modem->Memo2.lines().back(), "~one") << "100 lines are kept";
+    ASSERT_TRUE(secondRadio->readTestFrame().has_value());
+    secondRadio->write(TestFrame("two"));
+    ASSERT_TRUE(waitFor([] { return Modem->Edit7.text() == "2"; }));
+    EXPECT_TRUE(Modem->Memo2.lines().empty());
+}
+
 TEST_F(DataTest, ChineseCaptionsFollowTheTestState)
 {
     MForm->N1Click(MForm->N1);
