@@ -7,7 +7,8 @@
 // ComPort12 and the receive port ComPort13 of a second radio, and the
 // board's own transmit test, shown only after the access gate.
 //
-//   modem.cpp               frame, language, port routines, window switch
+//   modem.cpp               frame, port routines, window switch
+//   modem_language.cpp      window texts in both languages
 //   modem_board.cpp         board Read and Write, replies, reply timer
 //   modem_transmission.cpp  data transmission test, board transmit test
 
