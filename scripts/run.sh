@@ -3,8 +3,8 @@
 #   scripts/run.sh                 with the radio emulator on pseudo-terminals
 #   scripts/run.sh /dev/ttyUSB0    with a real radio on that device
 #   scripts/run.sh COM3            with a real radio on that COM port
-# A named radio is also published as COM1 in a temporary port directory, so the
-# port the program opens at start (COM1 unless Config.ini names another) is it.
+# A named radio is also published as COM1 in a temporary port directory and the
+# program is started with --port COM1, so it opens the radio whatever Config.ini says.
 # Without a display the program runs under Xvfb, where nothing can be seen.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -48,6 +48,7 @@ device_of_com() {
 }
 
 device=""
+app_args=()
 if [[ -n "$radio" ]]; then
   if [[ "${radio^^}" =~ ^COM([0-9]+)$ ]]; then
     if ! device=$(device_of_com "$((10#${BASH_REMATCH[1]}))"); then
@@ -105,6 +106,8 @@ if [[ -n "$device" ]]; then
     find "$VARNEL_PORT_DIR" -maxdepth 1 -name 'COM*' -type l -exec cp -P {} "$port_dir/" \;
   fi
   ln -sfn "$device" "$port_dir/COM1"
+  # The named radio wins over a port stored in Config.ini.
+  app_args=(--port COM1)
   echo "== radio $radio ($device) is COM1; no emulator started"
 elif [[ -x "$SIM" ]]; then
   VARNEL_PORT_DIR="$port_dir" "$SIM" </dev/null &
@@ -134,7 +137,7 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
 fi
 # In its own process group, so that Ctrl+C or a TERM to this script ends the
 # program together with an Xvfb started for it.
-setsid "${launcher[@]}" "$APP" &
+setsid "${launcher[@]}" "$APP" "${app_args[@]}" &
 app_group=$!
 status=0
 wait "$app_group" || status=$?
