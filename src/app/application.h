@@ -20,18 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "app/instances.h"
 #include "platform/profile.h"
 #include "serial/serial_port_info.h"
-
-namespace varnel {
-class TMForm;
-class TPortForm;
-class TModem;
-class TModemComPort;
-class TLoadingForm;
-class TAdjust;
-class TAboutBox;
-}  // namespace varnel
 
 namespace varnel::app {
 
