@@ -15,13 +15,11 @@
 #include "app/loading_form.h"
 #include "link/frame_codec.h"
 #include "radio/mform.h"
-#include "radio/pty_peer.h"
+#include "support/radio_line.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
 
 namespace varnel::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes B(std::initializer_list<int> values)
 {
@@ -90,7 +88,7 @@ protected:
 
     tk::HeadlessBackend backend;
     tk::Application app{backend};
-    PtyPeer peer{7};
+    RadioLine peer{7};
     std::unique_ptr<TMForm> form;
     std::unique_ptr<TLoadingForm> overlay;
 };
