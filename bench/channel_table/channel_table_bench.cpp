@@ -53,7 +53,7 @@ int main(int argc, char** argv)
 
     varnel::tk::HeadlessBackend backend;
     varnel::tk::Application app(backend);
-    varnel::test::EmulatorProcess emulator(VARNEL_RADIO_SIM, kCom);
+    varnel::test::EmulatorProcess emulator(kCom);
     if (!emulator.ready()) {
         std::fprintf(stderr, "bench_channel_table: the emulator did not start\n");
         return 1;

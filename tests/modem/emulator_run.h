@@ -3,17 +3,18 @@
 // can wait for what the emulator did with a frame.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace varnel::test {
 
@@ -37,9 +38,7 @@ public:
 private:
     void collectLog();
 
-    pid_t pid_ = -1;
-    int stdout_ = -1;
-    int stderr_ = -1;
+    std::optional<ChildProcess> child_;
     bool ready_ = false;
     std::string error_;
     mutable std::mutex mutex_;

@@ -34,7 +34,7 @@ protected:
         }
         WriteProfile(dir.path() / "table.ini", tx, rx, power);
         extra.insert(extra.end(), {"--profile", (dir.path() / "table.ini").string(), "--id", "12345"});
-        emulator.emplace(VARNEL_RADIO_SIM, kCom, extra);
+        emulator.emplace(kCom, extra);
         ASSERT_TRUE(emulator->ready()) << "emulator did not come up";
 
         LanguageTexts = EnglishLanguageTexts();
@@ -172,7 +172,7 @@ protected:
     tk::HeadlessBackend backend;
     tk::Application toolkit{backend};
     TempDir settings;
-    EmulatorProcess emulator{VARNEL_RADIO_SIM, 1, {"--id", "7"}};
+    EmulatorProcess emulator{1, {"--id", "7"}};
 };
 
 TEST_F(ProgramWithEmulator, IdentifiesReadsTheTableAndCancels)

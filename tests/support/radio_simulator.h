@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/radio_line.h"
 
 namespace varnel::test {
@@ -35,8 +36,7 @@ private:
     int com_;
     TempDir dir_{"varnel-sim-"};
     std::optional<PortDirectoryScope> scope_;
-    int pid_ = -1;
-    int output_ = -1;
+    std::optional<ChildProcess> child_;
     bool ready_ = false;
     std::string error_;
 };
