@@ -134,10 +134,23 @@ public:
 
 private:
     class TUse;
+    class TExclusive;
     bool BeginUse() const;
     void EndUse() const;
     void BeginExclusive();
     void EndExclusive();
+    // Runs read once a use is granted, waiting out a resize or clear.
+    template <typename Read>
+    auto ReadWhenGranted(Read read) const;
+    // Up to n bytes between the ring and a caller's buffer: own is the
+    // position this side advances, other the one the opposite side
+    // advances; reserve bytes stay free. copy(ringPos, done, len) moves one
+    // piece.
+    template <typename Copy>
+    long Transfer(std::atomic<std::int32_t>& own, const std::atomic<std::int32_t>& other, std::int64_t reserve,
+                  long n, Copy copy);
+    // Bytes held, or with room the bytes that can still be stored.
+    long Gap(bool room) const;
 
     std::int32_t BufSize = 0;
     std::atomic<std::int32_t> ReadPos{0};

@@ -26,6 +26,29 @@ private:
     bool Granted;
 };
 
+// A resize or clear: no In/Out/Count call runs until it ends.
+class TCommQueue::TExclusive {
+public:
+    explicit TExclusive(TCommQueue& q) : Queue(q) { Queue.BeginExclusive(); }
+    TExclusive(const TExclusive&) = delete;
+    TExclusive& operator=(const TExclusive&) = delete;
+    ~TExclusive() { Queue.EndExclusive(); }
+
+private:
+    TCommQueue& Queue;
+};
+
+namespace {
+
+// Bytes from position from up to position to around a ring of size bytes,
+// less reserve.
+std::int64_t RingGap(std::int64_t from, std::int64_t to, std::int64_t reserve, std::int64_t size)
+{
+    return (to - from - reserve + size) % size;
+}
+
+}  // namespace
+
 
 TCommQueue::TCommQueue(long size)
     : BufSize(static_cast<std::int32_t>(
@@ -71,12 +94,7 @@ void TCommQueue::EndExclusive() { Exclusive.store(false, std::memory_order_seq_c
 
 void TCommQueue::fSetBufSize(long size)
 {
-    struct TRelease {
-        TCommQueue& Queue;
-        ~TRelease() { Queue.EndExclusive(); }
-    };
-    BeginExclusive();
-    TRelease release{*this};
+    TExclusive exclusive{*this};
     ReadPos.store(0, std::memory_order_relaxed);
     WritePos.store(0, std::memory_order_relaxed);
     if (size <= 0) {
@@ -92,32 +110,29 @@ void TCommQueue::fSetBufSize(long size)
     BufSize = static_cast<std::int32_t>(size);
 }
 
-long TCommQueue::fGetBufSize() const
+template <typename Read>
+auto TCommQueue::ReadWhenGranted(Read read) const
 {
     for (;;) {
         if (TUse use{*this})
-            return BufSize;
+            return read();
         std::this_thread::yield();
     }
+}
+
+long TCommQueue::fGetBufSize() const
+{
+    return ReadWhenGranted([this] { return static_cast<long>(BufSize); });
 }
 
 bool TCommQueue::HasBuffer() const
 {
-    for (;;) {
-        if (TUse use{*this})
-            return Buffer != nullptr;
-        std::this_thread::yield();
-    }
+    return ReadWhenGranted([this] { return Buffer != nullptr; });
 }
 
 void TCommQueue::Clear()
 {
-    struct TRelease {
-        TCommQueue& Queue;
-        ~TRelease() { Queue.EndExclusive(); }
-    };
-    BeginExclusive();
-    TRelease release{*this};
+    TExclusive exclusive{*this};
     ReadPos.store(0, std::memory_order_relaxed);
     WritePos.store(0, std::memory_order_relaxed);
 }
@@ -126,49 +141,46 @@ long TCommQueue::In(const char* p) { return In(p, 1); }
 
 long TCommQueue::Out(char* p) { return Out(p, 1); }
 
-long TCommQueue::In(const char* p, long n)
+template <typename Copy>
+long TCommQueue::Transfer(std::atomic<std::int32_t>& own, const std::atomic<std::int32_t>& other,
+                          std::int64_t reserve, long n, Copy copy)
 {
-    if (p == nullptr || n <= 0)
-        return 0;
     TUse use{*this};
     if (!use || !Buffer)
         return 0;
     const std::int64_t size = BufSize;
-    const std::int32_t write = WritePos.load(std::memory_order_relaxed);
-    const std::int32_t read = ReadPos.load(std::memory_order_acquire);
-    const std::int64_t room = (read - write - 1 + size) % size;
-    const std::int64_t count = std::min<std::int64_t>(n, room);
+    const std::int32_t mine = own.load(std::memory_order_relaxed);
+    const std::int32_t theirs = other.load(std::memory_order_acquire);
+    const std::int64_t count = std::min<std::int64_t>(n, RingGap(mine, theirs, reserve, size));
     if (count <= 0)
         return 0;
-    const std::int64_t first = std::min<std::int64_t>(count, size - write);
-    std::memcpy(Buffer.get() + write, p, static_cast<std::size_t>(first));
-    std::memcpy(Buffer.get(), p + first, static_cast<std::size_t>(count - first));
-    WritePos.store(static_cast<std::int32_t>((write + count) % size), std::memory_order_release);
+    const std::int64_t first = std::min<std::int64_t>(count, size - mine);
+    copy(mine, std::int64_t{0}, first);
+    copy(std::int64_t{0}, first, count - first);
+    own.store(static_cast<std::int32_t>((mine + count) % size), std::memory_order_release);
     return static_cast<long>(count);
+}
+
+long TCommQueue::In(const char* p, long n)
+{
+    if (p == nullptr || n <= 0)
+        return 0;
+    // One byte stays free so that a full ring differs from an empty one.
+    return Transfer(WritePos, ReadPos, 1, n, [&](std::int64_t ring, std::int64_t done, std::int64_t len) {
+        std::memcpy(Buffer.get() + ring, p + done, static_cast<std::size_t>(len));
+    });
 }
 
 long TCommQueue::Out(char* p, long n)
 {
     if (p == nullptr || n <= 0)
         return 0;
-    TUse use{*this};
-    if (!use || !Buffer)
-        return 0;
-    const std::int64_t size = BufSize;
-    const std::int32_t read = ReadPos.load(std::memory_order_relaxed);
-    const std::int32_t write = WritePos.load(std::memory_order_acquire);
-    const std::int64_t held = (write - read + size) % size;
-    const std::int64_t count = std::min<std::int64_t>(n, held);
-    if (count <= 0)
-        return 0;
-    const std::int64_t first = std::min<std::int64_t>(count, size - read);
-    std::memcpy(p, Buffer.get() + read, static_cast<std::size_t>(first));
-    std::memcpy(p + first, Buffer.get(), static_cast<std::size_t>(count - first));
-    ReadPos.store(static_cast<std::int32_t>((read + count) % size), std::memory_order_release);
-    return static_cast<long>(count);
+    return Transfer(ReadPos, WritePos, 0, n, [&](std::int64_t ring, std::int64_t done, std::int64_t len) {
+        std::memcpy(p + done, Buffer.get() + ring, static_cast<std::size_t>(len));
+    });
 }
 
-long TCommQueue::Count() const
+long TCommQueue::Gap(bool room) const
 {
     TUse use{*this};
     if (!use || !Buffer)
@@ -176,18 +188,11 @@ long TCommQueue::Count() const
     const std::int64_t size = BufSize;
     const std::int64_t read = ReadPos.load(std::memory_order_acquire);
     const std::int64_t write = WritePos.load(std::memory_order_acquire);
-    return static_cast<long>((write - read + size) % size);
+    return static_cast<long>(room ? RingGap(write, read, 1, size) : RingGap(read, write, 0, size));
 }
 
-long TCommQueue::FreeRoom() const
-{
-    TUse use{*this};
-    if (!use || !Buffer)
-        return 0;
-    const std::int64_t size = BufSize;
-    const std::int64_t read = ReadPos.load(std::memory_order_acquire);
-    const std::int64_t write = WritePos.load(std::memory_order_acquire);
-    return static_cast<long>((read - write - 1 + size) % size);
-}
+long TCommQueue::Count() const { return Gap(false); }
+
+long TCommQueue::FreeRoom() const { return Gap(true); }
 
 }  // namespace HalvikComm32
