@@ -1,5 +1,7 @@
 #include "app/language_tables.h"
 
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include "toolkit/control.h"
@@ -112,35 +114,38 @@ constexpr ControlText kModemWindow[] = {
     {"Label9", C, "Bytes:", "字节:"},
 };
 
-// Port, baud rate, data bits, parity, stop bits: the rows both dialogs share.
+// Port, baud rate, data bits, parity, stop bits: the rows both dialogs share,
+// in each group of five labels.
 constexpr std::string_view kPortEnglish[] = {"Port:", "Baudrate:", "Data Bits:", "Parity:", "Stop Bits:"};
 constexpr std::string_view kPortChinese[] = {"端口:", "波特率:", "数据位:", "奇偶校验:", "停止位:"};
+using PortLabels = std::array<std::string_view, 5>;
 
-constexpr ControlText kPortDialog[] = {
-    {"", C, "Serial Port Configure", "串口配置"},
-    {"Label3", C, kPortEnglish[0], kPortChinese[0]},
-    {"Label4", C, kPortEnglish[1], kPortChinese[1]},
-    {"Label5", C, kPortEnglish[2], kPortChinese[2]},
-    {"Label6", C, kPortEnglish[3], kPortChinese[3]},
-    {"Label7", C, kPortEnglish[4], kPortChinese[4]},
-    {"Button2", C, "Exit", "退出"},
-};
+// The title, the port rows of each group, then the dialog's other rows.
+template <std::size_t Groups, std::size_t Others>
+constexpr auto PortDialogTable(const std::array<PortLabels, Groups>& groups,
+                               const std::array<ControlText, Others>& others)
+{
+    std::array<ControlText, 1 + Groups * PortLabels{}.size() + Others> table{};
+    std::size_t at = 0;
+    table[at++] = {"", C, "Serial Port Configure", "串口配置"};
+    for (const PortLabels& labels : groups)
+        for (std::size_t row = 0; row < labels.size(); ++row)
+            table[at++] = {labels[row], C, kPortEnglish[row], kPortChinese[row]};
+    for (const ControlText& row : others)
+        table[at++] = row;
+    return table;
+}
 
-constexpr ControlText kTwoPortDialog[] = {
-    {"", C, "Serial Port Configure", "串口配置"},
-    {"Label3", C, kPortEnglish[0], kPortChinese[0]},
-    {"Label4", C, kPortEnglish[1], kPortChinese[1]},
-    {"Label5", C, kPortEnglish[2], kPortChinese[2]},
-    {"Label6", C, kPortEnglish[3], kPortChinese[3]},
-    {"Label7", C, kPortEnglish[4], kPortChinese[4]},
-    {"Label1", C, kPortEnglish[0], kPortChinese[0]},
-    {"Label2", C, kPortEnglish[1], kPortChinese[1]},
-    {"Label8", C, kPortEnglish[2], kPortChinese[2]},
-    {"Label9", C, kPortEnglish[3], kPortChinese[3]},
-    {"Label10", C, kPortEnglish[4], kPortChinese[4]},
-    {"Button3", C, "Exit", "退出"},
-    {"Label11", C, "Just for recieve test:", "仅用于接收测试:"},
-};
+constexpr PortLabels kSendPortLabels{"Label3", "Label4", "Label5", "Label6", "Label7"};
+constexpr PortLabels kReceivePortLabels{"Label1", "Label2", "Label8", "Label9", "Label10"};
+
+constexpr auto kPortDialog =
+    PortDialogTable(std::array<PortLabels, 1>{kSendPortLabels}, std::array{ControlText{"Button2", C, "Exit", "退出"}});
+
+constexpr auto kTwoPortDialog = PortDialogTable(
+    std::array{kSendPortLabels, kReceivePortLabels},
+    std::array{ControlText{"Button3", C, "Exit", "退出"},
+               ControlText{"Label11", C, "Just for recieve test:", "仅用于接收测试:"}});
 
 constexpr ControlText kAboutBox[] = {
     {"", C, "About ", "关于 "},
