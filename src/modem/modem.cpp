@@ -82,16 +82,27 @@ void setUpPort(TQzCommDevice& port)
     port.fSetUsePackage(true);
 }
 
-// Opens the port unless it is open; a failure shows the port's message.
-void openPort(TQzCommDevice& port)
+using ShowPortState = void (TModemComPort::*)(bool open);
+
+// The port dialog's lamp and button of the port, while the dialog exists.
+void showPortState(ShowPortState show, bool open)
 {
-    if (port.fGetActive())
+    if (ModemComPort != nullptr)
+        (ModemComPort->*show)(open);
+}
+
+void openPort(TQzCommDevice& port, ShowPortState show)
+{
+    ports::OpenPort(port);
+    showPortState(show, port.fGetActive());
+}
+
+void closePort(TQzCommDevice& port, ShowPortState show)
+{
+    if (!port.fGetActive())
         return;
-    try {
-        port.fSetActive(true);
-    } catch (...) {
-        ports::ShowMessage(ports::CantOpenPortMessage(port.fGetPort()));
-    }
+    port.fSetActive(false);
+    showPortState(show, false);
 }
 
 }  // namespace
@@ -284,34 +295,22 @@ void TModem::RevealTransmitTest()
 
 void TModem::OpenSendPort()
 {
-    openPort(ComPort12);
-    if (ModemComPort != nullptr)
-        ModemComPort->ShowSendPortState(ComPort12.fGetActive());
+    openPort(ComPort12, &TModemComPort::ShowSendPortState);
 }
 
 void TModem::CloseSendPort()
 {
-    if (!ComPort12.fGetActive())
-        return;
-    ComPort12.fSetActive(false);
-    if (ModemComPort != nullptr)
-        ModemComPort->ShowSendPortState(false);
+    closePort(ComPort12, &TModemComPort::ShowSendPortState);
 }
 
 void TModem::OpenReceivePort()
 {
-    openPort(ComPort13);
-    if (ModemComPort != nullptr)
-        ModemComPort->ShowReceivePortState(ComPort13.fGetActive());
+    openPort(ComPort13, &TModemComPort::ShowReceivePortState);
 }
 
 void TModem::CloseReceivePort()
 {
-    if (!ComPort13.fGetActive())
-        return;
-    ComPort13.fSetActive(false);
-    if (ModemComPort != nullptr)
-        ModemComPort->ShowReceivePortState(false);
+    closePort(ComPort13, &TModemComPort::ShowReceivePortState);
 }
 
 // ---- frame commands and the window switch ------------------------------------

@@ -1,6 +1,5 @@
 #include "ports/modem_com_port.h"
 
-#include <cstddef>
 #include <string>
 
 #include "app/application.h"
@@ -9,6 +8,7 @@
 #include "app/settings.h"
 #include "modem/modem.h"
 #include "ports/dialog_layout.h"
+#include "ports/port_changes.h"
 #include "ports/port_settings.h"
 
 namespace varnel {
@@ -23,92 +23,22 @@ constexpr int RightGroupLeft = LeftGroupLeft + layout::GroupWidth + 16;
 constexpr int GroupTop = 28;
 constexpr int ControlsTop = GroupTop + layout::GroupHeight + 14;
 
-template <typename F>
-void ignoringErrors(F&& assign)
-{
-    try {
-        assign();
-    } catch (...) {
-    }
-}
-
 void setupBoxes(ComboBox& baudrate, ComboBox& dataBits, ComboBox& parity, ComboBox& stopBits)
 {
     baudrate.setItems(ports::ModemBaudItems);
     baudrate.setItemIndex(4);
-    dataBits.setItems(ports::DataBitsItems);
-    dataBits.setItemIndex(3);
-    parity.setItems(ports::ParityItems);
-    parity.setItemIndex(0);
-    stopBits.setItems(ports::StopBitsItems);
-    stopBits.setItemIndex(0);
+    ports::SetupSettingBoxes(dataBits, parity, stopBits);
 }
 
-// The change handlers of one group, for the send or the receive port.
-struct PortSide {
-    TQzCommDevice& port;
-    tk::Lamp& lamp;
-    void (TModem::*open)();
-};
-
-PortSide sendSide(tk::Lamp& lamp)
+// Only while the modem window exists.
+ports::PortTarget sendTarget(const tk::Lamp& lamp)
 {
-    return {Modem->ComPort12, lamp, &TModem::OpenSendPort};
+    return {&Modem->ComPort12, lamp, [] { Modem->OpenSendPort(); }};
 }
 
-PortSide receiveSide(tk::Lamp& lamp)
+ports::PortTarget receiveTarget(const tk::Lamp& lamp)
 {
-    return {Modem->ComPort13, lamp, &TModem::OpenReceivePort};
-}
-
-void reopenIfLit(const PortSide& side)
-{
-    if (side.lamp.lit())
-        (Modem->*side.open)();
-}
-
-void baudrateChange(ComboBox& box, const PortSide& side)
-{
-    const int index = box.itemIndex();
-    if (index < 0 || index >= static_cast<int>(ports::ModemBaudRates.size())) {
-        box.setFocus();
-        return;
-    }
-    ignoringErrors([&] { side.port.fSetBaud(ports::ModemBaudRates[static_cast<std::size_t>(index)]); });
-    reopenIfLit(side);
-}
-
-void dataBitsChange(ComboBox& box, const PortSide& side)
-{
-    const int index = box.itemIndex();
-    if (index < 0) {
-        box.setFocus();
-        return;
-    }
-    side.port.fSetByteSize(index + ports::FirstDataBits);
-    reopenIfLit(side);
-}
-
-void parityChange(ComboBox& box, const PortSide& side)
-{
-    const int index = box.itemIndex();
-    if (index < 0) {
-        box.setFocus();
-        return;
-    }
-    ignoringErrors([&] { side.port.fSetParity(static_cast<TParity>(index)); });
-    reopenIfLit(side);
-}
-
-void stopBitsChange(ComboBox& box, const PortSide& side)
-{
-    const int index = box.itemIndex();
-    if (index < 0) {
-        box.setFocus();
-        return;
-    }
-    ignoringErrors([&] { side.port.fSetStopBits(static_cast<TStopBits>(index)); });
-    reopenIfLit(side);
+    return {&Modem->ComPort13, lamp, [] { Modem->OpenReceivePort(); }};
 }
 
 }  // namespace
@@ -197,34 +127,24 @@ void TModemComPort::FormCreate(tk::Control&)
 
 void TModemComPort::ShowSendPortState(bool open)
 {
-    iLedRound1.setLit(open);
-    Button1.setCaption(open ? LanguageTexts.TextClose : LanguageTexts.TextOpen);
+    ports::ShowPortState(iLedRound1, Button1, open);
 }
 
 void TModemComPort::ShowReceivePortState(bool open)
 {
-    iLedRound2.setLit(open);
-    Button2.setCaption(open ? LanguageTexts.TextClose : LanguageTexts.TextOpen);
+    ports::ShowPortState(iLedRound2, Button2, open);
 }
 
 void TModemComPort::Button1Click(tk::Control&)
 {
-    if (Modem == nullptr)
-        return;
-    if (Modem->ComPort12.fGetActive())
-        Modem->CloseSendPort();
-    else
-        Modem->OpenSendPort();
+    if (Modem != nullptr)
+        ports::TogglePort(&Modem->ComPort12, [] { Modem->OpenSendPort(); }, [] { Modem->CloseSendPort(); });
 }
 
 void TModemComPort::Button2Click(tk::Control&)
 {
-    if (Modem == nullptr)
-        return;
-    if (Modem->ComPort13.fGetActive())
-        Modem->CloseReceivePort();
-    else
-        Modem->OpenReceivePort();
+    if (Modem != nullptr)
+        ports::TogglePort(&Modem->ComPort13, [] { Modem->OpenReceivePort(); }, [] { Modem->CloseReceivePort(); });
 }
 
 void TModemComPort::Button3Click(tk::Control&)
@@ -234,70 +154,62 @@ void TModemComPort::Button3Click(tk::Control&)
 
 void TModemComPort::ComName12Change(tk::Control&)
 {
-    if (Modem == nullptr)
-        return;
-    const int number = ports::SelectedPortNumber(ComName12);
-    ignoringErrors([&] { Modem->ComPort12.fSetPort(number); });
-    Modem->ShowSendPortLabel();
-    reopenIfLit(sendSide(iLedRound1));
+    if (Modem != nullptr)
+        ports::ChangePortName(ComName12, sendTarget(iLedRound1), [] { Modem->ShowSendPortLabel(); });
 }
 
 void TModemComPort::ComName13Change(tk::Control&)
 {
-    if (Modem == nullptr)
-        return;
-    const int number = ports::SelectedPortNumber(ComName13);
-    ignoringErrors([&] { Modem->ComPort13.fSetPort(number); });
-    Modem->ShowReceivePortLabel();
-    reopenIfLit(receiveSide(iLedRound2));
+    if (Modem != nullptr)
+        ports::ChangePortName(ComName13, receiveTarget(iLedRound2), [] { Modem->ShowReceivePortLabel(); });
 }
 
 void TModemComPort::BaudRate12Change(tk::Control&)
 {
     if (Modem != nullptr)
-        baudrateChange(BaudRate12, sendSide(iLedRound1));
+        ports::ChangeBaudrate(BaudRate12, ports::ModemBaudRates, sendTarget(iLedRound1), ports::OnNoRate::Focus);
 }
 
 void TModemComPort::DataBits12Change(tk::Control&)
 {
     if (Modem != nullptr)
-        dataBitsChange(DataBits12, sendSide(iLedRound1));
+        ports::ChangeDataBits(DataBits12, sendTarget(iLedRound1));
 }
 
 void TModemComPort::Parity12Change(tk::Control&)
 {
     if (Modem != nullptr)
-        parityChange(Parity12, sendSide(iLedRound1));
+        ports::ChangeParity(Parity12, sendTarget(iLedRound1));
 }
 
 void TModemComPort::StopBits12Change(tk::Control&)
 {
     if (Modem != nullptr)
-        stopBitsChange(StopBits12, sendSide(iLedRound1));
+        ports::ChangeStopBits(StopBits12, sendTarget(iLedRound1));
 }
 
 void TModemComPort::BaudRate13Change(tk::Control&)
 {
     if (Modem != nullptr)
-        baudrateChange(BaudRate13, receiveSide(iLedRound2));
+        ports::ChangeBaudrate(BaudRate13, ports::ModemBaudRates, receiveTarget(iLedRound2), ports::OnNoRate::Focus);
 }
 
 void TModemComPort::DataBits13Change(tk::Control&)
 {
     if (Modem != nullptr)
-        dataBitsChange(DataBits13, receiveSide(iLedRound2));
+        ports::ChangeDataBits(DataBits13, receiveTarget(iLedRound2));
 }
 
 void TModemComPort::Parity13Change(tk::Control&)
 {
     if (Modem != nullptr)
-        parityChange(Parity13, receiveSide(iLedRound2));
+        ports::ChangeParity(Parity13, receiveTarget(iLedRound2));
 }
 
 void TModemComPort::StopBits13Change(tk::Control&)
 {
     if (Modem != nullptr)
-        stopBitsChange(StopBits13, receiveSide(iLedRound2));
+        ports::ChangeStopBits(StopBits13, receiveTarget(iLedRound2));
 }
 
 }  // namespace varnel

@@ -1,12 +1,11 @@
 #include "ports/port_form.h"
 
-#include <cstddef>
-
 #include "app/application.h"
 #include "app/instances.h"
 #include "app/language_texts.h"
 #include "app/settings.h"
 #include "ports/dialog_layout.h"
+#include "ports/port_changes.h"
 #include "ports/port_settings.h"
 #include "radio/mform.h"
 
@@ -21,15 +20,10 @@ constexpr int GroupLeft = 16;
 constexpr int GroupTop = 8;
 constexpr int ControlsTop = GroupTop + layout::GroupHeight + 14;
 
-// Assignments to the component may raise (a close that fails); the
-// dialog keeps going and the component keeps its former value.
-template <typename F>
-void ignoringErrors(F&& assign)
+// ComPort1 of the main window, while it exists.
+ports::PortTarget radioTarget(const tk::Lamp& lamp)
 {
-    try {
-        assign();
-    } catch (...) {
-    }
+    return {MForm != nullptr ? &MForm->ComPort1 : nullptr, lamp, [] { OpenComPort(); }};
 }
 
 }  // namespace
@@ -38,16 +32,9 @@ void OpenComPort()
 {
     if (MForm == nullptr)
         return;
-    TQzCommDevice& port = MForm->ComPort1;
-    if (!port.fGetActive()) {
-        try {
-            port.fSetActive(true);
-        } catch (...) {
-            ports::ShowMessage(ports::CantOpenPortMessage(port.fGetPort()));
-        }
-    }
+    ports::OpenPort(MForm->ComPort1);
     if (PortForm != nullptr)
-        PortForm->ShowPortState(port.fGetActive());
+        PortForm->ShowPortState(MForm->ComPort1.fGetActive());
 }
 
 void CloseComPort()
@@ -91,12 +78,7 @@ TPortForm::TPortForm()
     BaudRate1.setItems(ports::RadioBaudItems);
     // Nothing selected until the settings file names a rate.
     BaudRate1.setDisplayText("9600");
-    DataBits1.setItems(ports::DataBitsItems);
-    DataBits1.setItemIndex(3);
-    Parity1.setItems(ports::ParityItems);
-    Parity1.setItemIndex(0);
-    StopBits1.setItems(ports::StopBitsItems);
-    StopBits1.setItemIndex(0);
+    ports::SetupSettingBoxes(DataBits1, Parity1, StopBits1);
     // Shown as stored, not chosen here.
     DataBits1.setEnabled(false);
     Parity1.setEnabled(false);
@@ -133,16 +115,12 @@ void TPortForm::FormCreate(tk::Control&)
 
 void TPortForm::ShowPortState(bool open)
 {
-    iLedRound1.setLit(open);
-    Button1.setCaption(open ? LanguageTexts.TextClose : LanguageTexts.TextOpen);
+    ports::ShowPortState(iLedRound1, Button1, open);
 }
 
 void TPortForm::Button1Click(tk::Control&)
 {
-    if (MForm != nullptr && MForm->ComPort1.fGetActive())
-        CloseComPort();
-    else
-        OpenComPort();
+    ports::TogglePort(MForm != nullptr ? &MForm->ComPort1 : nullptr, [] { OpenComPort(); }, [] { CloseComPort(); });
 }
 
 void TPortForm::Button2Click(tk::Control&)
@@ -152,64 +130,27 @@ void TPortForm::Button2Click(tk::Control&)
 
 void TPortForm::ComName1Change(tk::Control&)
 {
-    if (MForm == nullptr)
-        return;
-    const int number = ports::SelectedPortNumber(ComName1);
-    ignoringErrors([&] { MForm->ComPort1.fSetPort(number); });
-    if (iLedRound1.lit())
-        OpenComPort();
+    ports::ChangePortName(ComName1, radioTarget(iLedRound1));
 }
 
 void TPortForm::BaudRate1Change(tk::Control&)
 {
-    const int index = BaudRate1.itemIndex();
-    if (MForm == nullptr || index < 0 || index >= static_cast<int>(ports::RadioBaudRates.size()))
-        return;
-    ignoringErrors([&] { MForm->ComPort1.fSetBaud(ports::RadioBaudRates[static_cast<std::size_t>(index)]); });
-    if (iLedRound1.lit())
-        OpenComPort();
+    ports::ChangeBaudrate(BaudRate1, ports::RadioBaudRates, radioTarget(iLedRound1), ports::OnNoRate::Ignore);
 }
 
 void TPortForm::DataBits1Change(tk::Control&)
 {
-    const int index = DataBits1.itemIndex();
-    if (index < 0) {
-        DataBits1.setFocus();
-        return;
-    }
-    if (MForm == nullptr)
-        return;
-    MForm->ComPort1.fSetByteSize(index + ports::FirstDataBits);
-    if (iLedRound1.lit())
-        OpenComPort();
+    ports::ChangeDataBits(DataBits1, radioTarget(iLedRound1));
 }
 
 void TPortForm::Parity1Change(tk::Control&)
 {
-    const int index = Parity1.itemIndex();
-    if (index < 0) {
-        Parity1.setFocus();
-        return;
-    }
-    if (MForm == nullptr)
-        return;
-    ignoringErrors([&] { MForm->ComPort1.fSetParity(static_cast<TParity>(index)); });
-    if (iLedRound1.lit())
-        OpenComPort();
+    ports::ChangeParity(Parity1, radioTarget(iLedRound1));
 }
 
 void TPortForm::StopBits1Change(tk::Control&)
 {
-    const int index = StopBits1.itemIndex();
-    if (index < 0) {
-        StopBits1.setFocus();
-        return;
-    }
-    if (MForm == nullptr)
-        return;
-    ignoringErrors([&] { MForm->ComPort1.fSetStopBits(static_cast<TStopBits>(index)); });
-    if (iLedRound1.lit())
-        OpenComPort();
+    ports::ChangeStopBits(StopBits1, radioTarget(iLedRound1));
 }
 
 }  // namespace varnel

@@ -77,4 +77,15 @@ void ShowMessage(const std::string& text)
     tk::messageBox(text, ApplicationTitle, tk::Icon::None);
 }
 
+void OpenPort(TQzCommDevice& port)
+{
+    if (port.fGetActive())
+        return;
+    try {
+        port.fSetActive(true);
+    } catch (...) {
+        ShowMessage(CantOpenPortMessage(port.fGetPort()));
+    }
+}
+
 }  // namespace varnel::ports

@@ -70,4 +70,7 @@ std::string CantOpenPortMessage(int portNumber);
 // Shows a message box with the application's title.
 void ShowMessage(const std::string& text);
 
+// Opens the port unless it is open; a failure shows the port's message.
+void OpenPort(TQzCommDevice& port);
+
 }  // namespace varnel::ports
