@@ -43,8 +43,8 @@ void TogglePort(const TQzCommDevice* port, const std::function<void()>& open, co
 // The selected port name; afterSet runs once the component took it.
 void ChangePortName(const tk::ComboBox& box, const PortTarget& target, const std::function<void()>& afterSet = {});
 
-// An index outside rates leaves the port alone; the modem dialog also
-// focuses the box then.
+// An index outside rates leaves the port alone, focusing the box with
+// OnNoRate::Focus.
 enum class OnNoRate { Ignore, Focus };
 void ChangeBaudrate(tk::ComboBox& box, std::span<const TBaudRate> rates, const PortTarget& target,
                     OnNoRate onNoRate);
