@@ -163,14 +163,10 @@ class GuiSmokeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        portDir = dir.path() / "ports";
-        configDir = dir.path() / "config";
-        fs::create_directories(portDir);
-        fs::create_directories(configDir);
-        fs::create_directories(dir.path() / "sys");
-        ::setenv("VARNEL_PORT_DIR", portDir.c_str(), 1);
-        emulator = std::make_unique<Child>(std::vector<std::string>{VARNEL_RADIO_SIM, "--port-dir", portDir.string()},
-                                           std::vector<std::string>{});
+        ::setenv("VARNEL_PORT_DIR", roots.portDir().c_str(), 1);
+        emulator = std::make_unique<Child>(
+            std::vector<std::string>{VARNEL_RADIO_SIM, "--port-dir", roots.portDir().string()},
+            std::vector<std::string>{});
         ASSERT_GT(emulator->pid(), 0);
         ASSERT_TRUE(emulator->waitForOutput("ready", 30s)) << "the emulator did not come up";
     }
@@ -180,9 +176,7 @@ protected:
         ::unsetenv("VARNEL_PORT_DIR");
     }
 
-    ScratchDir dir;
-    fs::path portDir;
-    fs::path configDir;
+    ProgramRoots roots;
     std::unique_ptr<Child> emulator;
 };
 
@@ -225,9 +219,9 @@ TEST_F(GuiSmokeTest, WindowsReadTheRadiosIdentity)
     tk::Application toolkit(qt);
 
     app::ApplicationOptions options;
-    options.settingsDirectory = configDir;
+    options.settingsDirectory = roots.configDir();
     options.versionFile = VARNEL_EXECUTABLE;
-    options.portSystem = HalvikComm32::TCommSerialPortInfo::SystemRoots{dir.path() / "sys", dir.path() / "dev", portDir};
+    options.portSystem = roots.systemRoots();
     app::Application application(options);
     MForm->show();
     qt.processEvents();
@@ -256,9 +250,9 @@ TEST_F(GuiSmokeTest, WindowsReadTheRadiosIdentity)
 
 TEST_F(GuiSmokeTest, ExecutableStartsAndOpensTheRadioPort)
 {
-    const fs::path radio = fs::canonical(portDir / "COM1");
-    Child program({VARNEL_EXECUTABLE, "--config-dir", configDir.string()},
-                  {"QT_QPA_PLATFORM=offscreen", "VARNEL_PORT_DIR=" + portDir.string()});
+    const fs::path radio = fs::canonical(roots.portDir() / "COM1");
+    Child program({VARNEL_EXECUTABLE, "--config-dir", roots.configDir().string()},
+                  {"QT_QPA_PLATFORM=offscreen", "VARNEL_PORT_DIR=" + roots.portDir().string()});
     ASSERT_GT(program.pid(), 0);
 
     bool opened = false;
@@ -269,7 +263,7 @@ TEST_F(GuiSmokeTest, ExecutableStartsAndOpensTheRadioPort)
         opened = HoldsOpen(program.pid(), radio);
     }
     EXPECT_TRUE(opened) << "the program never opened " << radio;
-    EXPECT_FALSE(fs::exists(configDir / "Config.ini"));
+    EXPECT_FALSE(fs::exists(roots.configDir() / "Config.ini"));
 }
 
 TEST(GuiCommandLineTest, HelpAndBadOptionsNeedNoDisplay)

@@ -35,6 +35,20 @@ ScratchDir::~ScratchDir()
     fs::remove_all(path_, ignored);
 }
 
+ProgramRoots::ProgramRoots() : portDir_(dir_.path() / "ports"), configDir_(dir_.path() / "config")
+{
+    fs::create_directories(portDir_);
+    fs::create_directories(configDir_);
+    fs::create_directories(dir_.path() / "sys");
+    fs::create_directories(dir_.path() / "dev");
+}
+
+HalvikComm32::TCommSerialPortInfo::SystemRoots ProgramRoots::systemRoots() const
+{
+    // Only the ports a case publishes: no sysfs, no /dev of the machine.
+    return {dir_.path() / "sys", dir_.path() / "dev", portDir_};
+}
+
 PtyEnd::PtyEnd()
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -79,23 +93,15 @@ std::vector<std::uint8_t> PtyEnd::read(std::size_t count, std::chrono::milliseco
 
 void ShellTest::SetUp()
 {
-    root_ = std::make_unique<ScratchDir>();
-    portDir_ = root_->path() / "ports";
-    configDir_ = root_->path() / "config";
-    fs::create_directories(portDir_);
-    fs::create_directories(configDir_);
-    fs::create_directories(root_->path() / "sys");
-    fs::create_directories(root_->path() / "dev");
-    configPath_ = configDir_ / "Config.ini";
+    roots_ = std::make_unique<ProgramRoots>();
+    configPath_ = roots_->configDir() / "Config.ini";
 
     if (const char* old = std::getenv("VARNEL_PORT_DIR"))
         savedPortDir_ = old;
-    ::setenv("VARNEL_PORT_DIR", portDir_.c_str(), 1);
+    ::setenv("VARNEL_PORT_DIR", roots_->portDir().c_str(), 1);
 
-    options.settingsDirectory = configDir_;
-    // Only the ports a case publishes: no sysfs, no /dev of the machine.
-    options.portSystem = HalvikComm32::TCommSerialPortInfo::SystemRoots{
-        root_->path() / "sys", root_->path() / "dev", portDir_};
+    options.settingsDirectory = roots_->configDir();
+    options.portSystem = roots_->systemRoots();
 }
 
 void ShellTest::TearDown()
@@ -106,13 +112,13 @@ void ShellTest::TearDown()
         ::setenv("VARNEL_PORT_DIR", savedPortDir_->c_str(), 1);
     else
         ::unsetenv("VARNEL_PORT_DIR");
-    root_.reset();
+    roots_.reset();
 }
 
 PtyEnd& ShellTest::addPort(int number)
 {
     auto end = std::make_unique<PtyEnd>();
-    fs::create_symlink(end->slavePath(), portDir_ / ("COM" + std::to_string(number)));
+    fs::create_symlink(end->slavePath(), roots_->portDir() / ("COM" + std::to_string(number)));
     PtyEnd& ref = *end;
     ports_[number] = std::move(end);
     return ref;
@@ -121,9 +127,9 @@ PtyEnd& ShellTest::addPort(int number)
 void ShellTest::addDeadPort(int number)
 {
     // Listed like any port, but a plain file is no terminal: opening fails.
-    const fs::path notATerminal = root_->path() / ("not-a-tty-" + std::to_string(number));
+    const fs::path notATerminal = roots_->root() / ("not-a-tty-" + std::to_string(number));
     std::ofstream{notATerminal};
-    fs::create_symlink(notATerminal, portDir_ / ("COM" + std::to_string(number)));
+    fs::create_symlink(notATerminal, roots_->portDir() / ("COM" + std::to_string(number)));
 }
 
 void ShellTest::writeConfig(const std::string& text)

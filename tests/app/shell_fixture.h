@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "serial/serial_port_info.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
 
@@ -31,6 +32,24 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// The directories a program run is pointed at, under one scratch directory:
+// ports/ for the published COM<n> links, config/ for Config.ini, and empty
+// sysfs and /dev roots so that only the published ports are listed.
+class ProgramRoots {
+public:
+    ProgramRoots();
+
+    const std::filesystem::path& root() const noexcept { return dir_.path(); }
+    const std::filesystem::path& portDir() const noexcept { return portDir_; }
+    const std::filesystem::path& configDir() const noexcept { return configDir_; }
+    HalvikComm32::TCommSerialPortInfo::SystemRoots systemRoots() const;
+
+private:
+    ScratchDir dir_;
+    std::filesystem::path portDir_;
+    std::filesystem::path configDir_;
 };
 
 // The far end of a port: the master side of a pseudo-terminal.
@@ -86,9 +105,7 @@ protected:
     app::ApplicationOptions options;
 
 private:
-    std::unique_ptr<ScratchDir> root_;
-    std::filesystem::path portDir_;
-    std::filesystem::path configDir_;
+    std::unique_ptr<ProgramRoots> roots_;
     std::filesystem::path configPath_;
     std::optional<std::string> savedPortDir_;
     std::map<int, std::unique_ptr<PtyEnd>> ports_;

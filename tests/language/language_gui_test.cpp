@@ -61,18 +61,12 @@ class LanguageGuiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        portDir = dir.path() / "ports";
-        configDir = dir.path() / "config";
-        fs::create_directories(portDir);
-        fs::create_directories(configDir);
-        fs::create_directories(dir.path() / "sys");
-        fs::create_directories(dir.path() / "dev");
         for (int number = 1; number <= 3; ++number) {
             ends.push_back(std::make_unique<PtyEnd>());
-            fs::create_symlink(ends.back()->slavePath(), portDir / ("COM" + std::to_string(number)));
+            fs::create_symlink(ends.back()->slavePath(), roots.portDir() / ("COM" + std::to_string(number)));
         }
-        std::ofstream(configDir / "Config.ini") << "[Language]\nvalue=1\n[COMPort2]\nPort=COM2\n[COMPort3]\nPort=COM3\n";
-        ::setenv("VARNEL_PORT_DIR", portDir.c_str(), 1);
+        std::ofstream(roots.configDir() / "Config.ini") << "[Language]\nvalue=1\n[COMPort2]\nPort=COM2\n[COMPort3]\nPort=COM3\n";
+        ::setenv("VARNEL_PORT_DIR", roots.portDir().c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
 
@@ -97,9 +91,7 @@ protected:
             EXPECT_EQ(MissingGlyphs(window->font(), std::string(row.chinese)), "") << form.name() << " " << row.control;
     }
 
-    ScratchDir dir;
-    fs::path portDir;
-    fs::path configDir;
+    ProgramRoots roots;
     std::vector<std::unique_ptr<PtyEnd>> ends;
 };
 
@@ -112,9 +104,9 @@ TEST_F(LanguageGuiTest, ChineseWindowsDrawEveryCharacter)
     tk::Application toolkit(qt);
 
     app::ApplicationOptions options;
-    options.settingsDirectory = configDir;
+    options.settingsDirectory = roots.configDir();
     options.versionFile = VersionProbe("3.8.1");
-    options.portSystem = HalvikComm32::TCommSerialPortInfo::SystemRoots{dir.path() / "sys", dir.path() / "dev", portDir};
+    options.portSystem = roots.systemRoots();
     app::Application application(options);
     ASSERT_EQ(LanguageIndex, LanguageChinese);
 
