@@ -340,6 +340,11 @@ void TComm32::Open()
         if (!rt.Port->Apply(DCB))
             fail(EComm32Error::ecSetPortParams);
     }
+    // Bytes that came while the port was closed (a late reply, an unsolicited
+    // report) would read as answers to the new owner's first request. Only
+    // the system's buffer goes; the engine's queues start as they are.
+    if (code == EComm32Error::ecNone)
+        rt.Port->Purge(true, false);
     if (code == EComm32Error::ecNone) {
         rt.ReaderStop = TEvent::Create();
         rt.TimerStop = TEvent::Create();
