@@ -69,10 +69,10 @@ int FakeTtyDriver::Close(int fd)
             Changed.wait_until(lock, until, [this] { return Released; });
     }
     const int rc = TTtyDriver::Close(fd);
-    {
-        std::lock_guard lock(Mutex);
-        ++ClosesDone;
-    }
+    // Notified under the lock: the waiting destructor may end the driver as
+    // soon as it sees the count.
+    std::lock_guard lock(Mutex);
+    ++ClosesDone;
     Changed.notify_all();
     return rc;
 }
