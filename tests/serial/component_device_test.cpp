@@ -399,6 +399,9 @@ TEST_F(Component, HandlerWritingOnItsThreadWhileTheOwnerClosesAndResizes)
 {
     struct Shared {
         std::atomic<int> answered{0};
+        // While the owner reconfigures, the handler answers each package
+        // many times over, so that it is writing for most of the run.
+        std::atomic<int> repeats{20};
     };
     auto shared = std::make_shared<Shared>();
     device.OnCommNotify = nullptr;  // the fixture's log is for one thread
@@ -408,9 +411,10 @@ TEST_F(Component, HandlerWritingOnItsThreadWhileTheOwnerClosesAndResizes)
         Bytes buf(64);
         const long n = device.ReadPackage(buf.data(), buf.size());
         // Answered in pieces, so that the handler spends its time writing.
-        for (long at = 0; at < n; ++at)
-            if (device.WritePackage(buf.data() + at, 1) > 0)
-                ++shared->answered;
+        for (int again = shared->repeats; again > 0; --again)
+            for (long at = 0; at < n; ++at)
+                if (device.WritePackage(buf.data() + at, 1) > 0)
+                    ++shared->answered;
     };
     device.fSetActive(true);
 
@@ -439,6 +443,8 @@ TEST_F(Component, HandlerWritingOnItsThreadWhileTheOwnerClosesAndResizes)
     stop = true;
     line.join();
     EXPECT_GE(shared->answered.load(), 50);
+
+    shared->repeats = 1;
 
     // Settled, with the answers still queued for the line dropped (resizing
     // empties the engine's queue): the handler answers a package whole.
