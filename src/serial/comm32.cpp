@@ -11,6 +11,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "serial/port_path.h"
@@ -32,6 +33,10 @@ struct TEngineRuntime {
     std::unique_ptr<TEvent> ReaderStop;
     std::unique_ptr<TEvent> TimerStop;
     std::unique_ptr<TEvent> TxWatch;  // writer -> reader: bytes were handed to the driver
+    // Write and Command may come from a package handler on another thread
+    // while the owner opens or closes: the wake-up is created and released
+    // under this mutex and signalled under it.
+    std::mutex KickMutex;
     std::unique_ptr<TEvent> WriterKick;
     std::unique_ptr<TEvent> WriterStop;
     TThreadSlot Reader;
@@ -140,6 +145,7 @@ long TComm32::Command(const char* s)
 
 void TComm32::KickWriter()
 {
+    std::lock_guard lock(Runtime->KickMutex);
     if (Runtime->WriterKick)
         Runtime->WriterKick->Set();
 }
@@ -340,6 +346,11 @@ void TComm32::Open()
         if (!rt.Port->Apply(DCB))
             fail(EComm32Error::ecSetPortParams);
     }
+    // Bytes that came while the port was closed (a late reply, an unsolicited
+    // report) would read as answers to the new owner's first request. Only
+    // the system's buffer goes; the engine's queues start as they are.
+    if (code == EComm32Error::ecNone)
+        rt.Port->Purge(true, false);
     if (code == EComm32Error::ecNone) {
         rt.ReaderStop = TEvent::Create();
         rt.TimerStop = TEvent::Create();
@@ -348,7 +359,10 @@ void TComm32::Open()
             fail(EComm32Error::ecCreateReadEvent);
     }
     if (code == EComm32Error::ecNone) {
-        rt.WriterKick = TEvent::Create();
+        {
+            std::lock_guard lock(rt.KickMutex);
+            rt.WriterKick = TEvent::Create();
+        }
         rt.WriterStop = TEvent::Create();
         if (!rt.WriterKick || !rt.WriterStop)
             fail(EComm32Error::ecCreateWriteEvent);
@@ -438,7 +452,10 @@ void TComm32::Close()
     rt.ReaderStop.reset();
     rt.TimerStop.reset();
     rt.TxWatch.reset();
-    rt.WriterKick.reset();
+    {
+        std::lock_guard lock(rt.KickMutex);
+        rt.WriterKick.reset();
+    }
     rt.WriterStop.reset();
     rt.Port.reset();
     Handle = -1;

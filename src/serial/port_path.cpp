@@ -1,9 +1,10 @@
 #include "serial/port_path.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
+#include <system_error>
 
 namespace varnel::serial {
 namespace {
@@ -48,7 +49,78 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return true;
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
 }  // namespace
+
+int PortNumberOfName(std::string_view name)
+{
+    if (!StartsWithNoCase(name, "COM"))
+        return 0;
+    std::string_view rest = name.substr(3);
+    while (!rest.empty() && IsBlank(rest.front()))
+        rest.remove_prefix(1);
+    bool negative = false;
+    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
+        negative = rest.front() == '-';
+        rest.remove_prefix(1);
+    }
+    long long value = 0;
+    for (char c : rest) {
+        if (c < '0' || c > '9')
+            break;
+        value = value * 10 + (c - '0');
+        if (value > INT_MAX)
+            return 0;  // no port has such a number
+    }
+    if (negative || value <= 0)
+        return 0;
+    return static_cast<int>(value);
+}
+
+std::optional<std::vector<PortDirectoryEntry>> ReadPortDirectory(const std::filesystem::path& dir)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec))
+        return std::nullopt;
+    std::vector<PortDirectoryEntry> entries;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const int number = PortNumberOfName(it->path().filename().string());
+        if (number <= 0)
+            continue;
+        std::error_code statEc;
+        const fs::file_status target = fs::status(it->path(), statEc);
+        const bool device = !statEc && fs::exists(target) && !fs::is_directory(target);
+        entries.push_back({number, it->path(), device});
+    }
+    if (ec)
+        return std::nullopt;
+    std::sort(entries.begin(), entries.end(),
+              [](const PortDirectoryEntry& a, const PortDirectoryEntry& b) { return a.Path < b.Path; });
+    return entries;
+}
+
+const PortDirectoryEntry* EntryForPort(const std::vector<PortDirectoryEntry>& entries, int comNumber)
+{
+    const std::string exactName = "COM" + std::to_string(comNumber);
+    const PortDirectoryEntry* firstDevice = nullptr;
+    const PortDirectoryEntry* first = nullptr;
+    for (const PortDirectoryEntry& entry : entries) {
+        if (entry.Number != comNumber)
+            continue;
+        if (entry.Device && entry.Path.filename() == exactName)
+            return &entry;
+        if (entry.Device && firstDevice == nullptr)
+            firstDevice = &entry;
+        if (first == nullptr)
+            first = &entry;
+    }
+    return firstDevice != nullptr ? firstDevice : first;
+}
 
 std::optional<std::string> PortDirectory()
 {
@@ -63,11 +135,9 @@ std::optional<std::string> DevicePathForPort(int comNumber)
     if (comNumber < 1)
         return std::nullopt;
     if (const auto dir = PortDirectory()) {
-        std::string entry = *dir + "/COM" + std::to_string(comNumber);
-        struct stat st {};
-        // lstat: a dangling symlink still names this port (it then fails to open).
-        if (::lstat(entry.c_str(), &st) == 0)
-            return entry;
+        if (const auto entries = ReadPortDirectory(*dir))
+            if (const PortDirectoryEntry* entry = EntryForPort(*entries, comNumber))
+                return entry->Path.string();
     }
     for (const DeviceFamily& family : kFamilies) {
         const int index = comNumber - family.FirstPort;

@@ -5,7 +5,9 @@
 //
 // Setters of the line settings (port, baud rate, parity, byte size, stop
 // bits, flow control, driver buffer sizes) close the port; set Active again
-// to reopen it. They pass on the EComm32Error a close may raise.
+// to reopen it. They pass on the EComm32Error a close may raise. The queue
+// and package size setters raise code 1, changing nothing, when the new
+// storage cannot be had.
 #pragma once
 
 #include <cstdint>

@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -20,11 +18,6 @@ namespace HalvikComm32 {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // COM number a kernel tty name stands for, by the same rule that opens ports.
 std::optional<int> comNumberOfTty(const std::string& tty)
@@ -101,23 +94,20 @@ void TCommSerialPortInfo::Refresh()
 void TCommSerialPortInfo::ListFromSystem()
 {
     bool sourceRead = false;
+    // Numbers the port directory decides, whether or not their entry leads
+    // to a device: opening goes by the same entries (DevicePathForPort).
     std::set<int> fromPortDir;
 
-    if (!m_roots.portDir.empty() && isDirectory(m_roots.portDir)) {
-        std::error_code ec;
-        for (fs::directory_iterator it(m_roots.portDir, ec), end; !ec && it != end; it.increment(ec)) {
-            const int n = PortNo(it->path().filename().string());
-            if (n <= 0)
-                continue;
-            // A dangling link is a device that has gone away.
-            std::error_code statEc;
-            const fs::file_status target = fs::status(it->path(), statEc);
-            if (statEc || !fs::exists(target) || fs::is_directory(target))
-                continue;
-            m_portList.push_back(PortName(n));
-            fromPortDir.insert(n);
+    if (!m_roots.portDir.empty()) {
+        if (const auto entries = varnel::serial::ReadPortDirectory(m_roots.portDir)) {
+            for (const varnel::serial::PortDirectoryEntry& entry : *entries) {
+                fromPortDir.insert(entry.Number);
+                // A dangling link is a device that has gone away.
+                if (entry.Device)
+                    m_portList.push_back(PortName(entry.Number));
+            }
+            sourceRead = true;
         }
-        sourceRead = sourceRead || !ec;
     }
 
     const fs::path classTty = m_roots.sysfs / "class" / "tty";
@@ -147,31 +137,7 @@ void TCommSerialPortInfo::ListFromSystem()
 
 int TCommSerialPortInfo::PortNo(std::string_view name)
 {
-    if (name.size() < 3)
-        return 0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i])
-            return 0;
-    }
-    std::string_view rest = name.substr(3);
-    while (!rest.empty() && isBlank(rest.front()))
-        rest.remove_prefix(1);
-    bool negative = false;
-    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
-        negative = rest.front() == '-';
-        rest.remove_prefix(1);
-    }
-    long long value = 0;
-    for (char c : rest) {
-        if (c < '0' || c > '9')
-            break;
-        value = value * 10 + (c - '0');
-        if (value > INT_MAX)
-            return 0;  // no port has such a number
-    }
-    if (negative || value <= 0)
-        return 0;
-    return static_cast<int>(value);
+    return varnel::serial::PortNumberOfName(name);
 }
 
 std::string TCommSerialPortInfo::PortName(int n)

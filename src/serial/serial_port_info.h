@@ -1,9 +1,11 @@
 // The serial ports present on this machine, as "COM<n>" names sorted by number.
 //
 // Sources, read on every Refresh():
-//  - the port directory (VARNEL_PORT_DIR unless given): entries named COM<n>
-//    (typically symbolic links to a device); they decide what COM<n> opens,
-//    so a tty that maps to the same number is not listed again;
+//  - the port directory (VARNEL_PORT_DIR unless given): entries whose names
+//    give a port number by PortNo (typically symbolic links to a device);
+//    they decide what COM<n> opens, so a tty that maps to the same number is
+//    not listed, and an entry whose device has gone (a dangling link) hides
+//    that number altogether;
 //  - sysfs: every /sys/class/tty/<name> with a device link whose name maps to
 //    a COM number (ttyS<k> -> COM<k+1>, ttyUSB<k> -> COM<k+33>,
 //    ttyACM<k> -> COM<k+65>); ttyS slots the kernel keeps without hardware

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "serial/comm32.h"
+#include "serial/comm32_error.h"
 
 namespace HalvikComm32 {
 
@@ -24,34 +25,40 @@ long toLong(unsigned long v)
 
 // --- Record ---------------------------------------------------------------
 
-void TCommPackage::Record::allocate(std::size_t dataCapacity)
+std::size_t TCommPackage::Record::sizeFor(std::size_t dataCapacity)
 {
     // Room for the queue's slot size, which is never below its minimum.
-    const std::size_t size = std::max(dataCapacity + PackageHeadSize,
-                                      static_cast<std::size_t>(TCommPackageQueue::MinItemSize));
-    bytes_.assign(size, 0);
+    return std::max(dataCapacity + PackageHeadSize, static_cast<std::size_t>(TCommPackageQueue::MinItemSize));
+}
+
+void TCommPackage::Record::assign(std::unique_ptr<std::byte[]> bytes)
+{
+    bytes_ = std::move(bytes);
+    setLength(0);
 }
 
 std::uint32_t TCommPackage::Record::length() const
 {
     std::uint32_t n = 0;
-    std::memcpy(&n, bytes_.data(), sizeof n);
+    std::memcpy(&n, raw(), sizeof n);
     return n;
 }
 
 void TCommPackage::Record::setLength(std::uint32_t n)
 {
-    std::memcpy(bytes_.data(), &n, sizeof n);
+    std::memcpy(raw(), &n, sizeof n);
 }
 
 // --- construction ---------------------------------------------------------
 
 TCommPackage::TCommPackage(TComm32* comm)
     : CommEngine(comm)
-    , ReadQueue(DefaultQueueSize, DefaultPackageSize + PackageHeadSize)
-    , WriteQueue(DefaultQueueSize, DefaultPackageSize + PackageHeadSize)
+    , ReadQueue(0, 0)
+    , WriteQueue(0, 0)
 {
-    _AllocBuffer();
+    Storage storage = ObtainStorage(static_cast<long>(DefaultQueueSize),
+                                    static_cast<long>(DefaultPackageSize + PackageHeadSize), true, DefaultPackageSize);
+    AdoptStorage(storage);
     if (CommEngine != nullptr) {
         OldCommNotify = CommEngine->OnCommNotify.Get();
         CommEngine->OnCommNotify = [this](TObject* sender, int notifyType) { fNewCommNotify(sender, notifyType); };
@@ -73,13 +80,48 @@ TCommPackage::~TCommPackage()
         TimerThread.join();
 }
 
-void TCommPackage::_AllocBuffer()
+std::unique_ptr<std::byte[]> TCommPackage::AllocateStorage(std::size_t bytes)
 {
-    RecvBuffer.allocate(PackageSize);
-    StagingBuffer.allocate(PackageSize);
-    EncodedBuffer.allocate(2 * static_cast<std::size_t>(PackageSize) + 4);
-    ReadScratch.allocate(PackageSize);
-    WriteScratch.allocate(PackageSize);
+    return std::unique_ptr<std::byte[]>(new (std::nothrow) std::byte[bytes]);
+}
+
+TCommPackage::Storage TCommPackage::ObtainStorage(long count, long size, bool records, unsigned long packageSize)
+{
+    Storage storage;
+    storage.ItemCount = count;
+    storage.ItemSize = size;
+    storage.WithRecords = records;
+    auto obtain = [this](std::size_t bytes) {
+        std::unique_ptr<std::byte[]> block = bytes == 0 ? nullptr : AllocateStorage(bytes);
+        if (!block)
+            throw EComm32Error(EComm32Error::ecOutOfMemory);
+        return block;
+    };
+    const std::size_t slots = TCommPackageQueue::StorageSize(count, size);
+    storage.ReadSlots = obtain(slots);
+    storage.WriteSlots = obtain(slots);
+    if (records) {
+        const std::size_t record = Record::sizeFor(packageSize);
+        storage.Recv = obtain(record);
+        storage.Staging = obtain(record);
+        storage.Encoded = obtain(Record::sizeFor(2 * static_cast<std::size_t>(packageSize) + 4));
+        storage.ReadScratch = obtain(record);
+        storage.WriteScratch = obtain(record);
+    }
+    return storage;
+}
+
+void TCommPackage::AdoptStorage(Storage& storage)
+{
+    ReadQueue.Adopt(storage.ItemCount, storage.ItemSize, std::move(storage.ReadSlots));
+    WriteQueue.Adopt(storage.ItemCount, storage.ItemSize, std::move(storage.WriteSlots));
+    if (storage.WithRecords) {
+        RecvBuffer.assign(std::move(storage.Recv));
+        StagingBuffer.assign(std::move(storage.Staging));
+        EncodedBuffer.assign(std::move(storage.Encoded));
+        ReadScratch.assign(std::move(storage.ReadScratch));
+        WriteScratch.assign(std::move(storage.WriteScratch));
+    }
 }
 
 // --- settings -------------------------------------------------------------
@@ -107,7 +149,7 @@ void TCommPackage::DiscardEngineInput()
 void TCommPackage::fSetActive(bool value)
 {
     {
-        std::scoped_lock lock(RxMutex, TxMutex);
+        std::scoped_lock lock(ReadMutex, RxMutex, TxMutex);
         Active = value;
         ResetLocked();
         // Bytes left from before the activation would be glued to the front
@@ -124,7 +166,7 @@ void TCommPackage::Reconfigure(const std::function<void()>& change)
     if (wasActive)
         fSetActive(false);
     {
-        std::scoped_lock lock(RxMutex, TxMutex);
+        std::scoped_lock lock(ReadMutex, RxMutex, TxMutex);
         change();
     }
     if (wasActive)
@@ -135,23 +177,20 @@ void TCommPackage::Reconfigure(const std::function<void()>& change)
 
 void TCommPackage::fSetQSize(unsigned long n)
 {
+    Storage storage = ObtainStorage(toLong(n), ReadQueue.ItemSize(), false, PackageSize);
     Reconfigure([&] {
         QueueSize = n;
-        ReadQueue.SetQueue(toLong(n), ReadQueue.ItemSize());
-        WriteQueue.SetQueue(toLong(n), WriteQueue.ItemSize());
+        AdoptStorage(storage);
     });
 }
 
 void TCommPackage::fSetPkgSz(unsigned long n)
 {
-    // The record size and the doubled encoded size must fit their types.
-    constexpr unsigned long limit = (static_cast<unsigned long>(INT32_MAX) - 8) / 2;
-    n = std::min(n, limit);
+    n = std::min(n, MaxPackageSize);
+    Storage storage = ObtainStorage(ReadQueue.ItemCount(), toLong(n + PackageHeadSize), true, n);
     Reconfigure([&] {
         PackageSize = n;
-        ReadQueue.SetQueue(ReadQueue.ItemCount(), toLong(n + PackageHeadSize));
-        WriteQueue.SetQueue(WriteQueue.ItemCount(), toLong(n + PackageHeadSize));
-        _AllocBuffer();
+        AdoptStorage(storage);
     });
 }
 
@@ -197,6 +236,9 @@ long TCommPackage::ReadPackage(void* buf, unsigned long size)
     if (!Active)
         return 0;
     auto* out = static_cast<std::uint8_t*>(buf);
+    std::lock_guard lock(ReadMutex);
+    if (!Active)
+        return 0;
 
     if (PackageType == TCommPackageType::cptCompatiblePkg) {
         if (out == nullptr || !ReadQueue.Out(ReadScratch.raw()))
@@ -224,6 +266,9 @@ long TCommPackage::WritePackage(const void* buf, unsigned long size)
         return 0;
     const auto* in = static_cast<const std::uint8_t*>(buf);
     long result = 0;
+    std::lock_guard lock(TxMutex);
+    if (!Active)
+        return 0;
 
     if (PackageType == TCommPackageType::cptCompatiblePkg) {
         // A whole record, or only the first size bytes of one.
@@ -247,7 +292,6 @@ long TCommPackage::WritePackage(const void* buf, unsigned long size)
 
     if (!WriteQueue.In(WriteScratch.raw()))
         return 0;
-    std::lock_guard lock(TxMutex);
     _WritePackage();
     return result;
 }
@@ -258,7 +302,7 @@ void TCommPackage::PurgeRead()
         return;
     if (CommEngine != nullptr)
         CommEngine->PurgeRead(false);
-    std::lock_guard lock(RxMutex);
+    std::scoped_lock lock(ReadMutex, RxMutex);
     InFrame = false;
     EscapePending = false;
     RecvBuffer.setLength(0);

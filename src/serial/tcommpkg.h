@@ -12,20 +12,29 @@
 //
 // Threads: the engine's reader runs the marker receiver and the send step on
 // transmit-empty; the layer's own timer thread cuts time-out packages; the
-// owner calls everything else. Received packages travel through a lock-free
-// queue (one storing, one taking thread). The receive state is shared between
-// the storing thread and the owner's resets under one mutex; the send step,
-// which both the owner's WritePackage and the reader's transmit-empty run,
-// is serialised by another.
+// owner calls everything else, and a package handler running on the reader
+// or the timer thread (no synchronised delivery) may read and write packages
+// too. Received packages travel through a lock-free queue (one storing, one
+// taking thread). Three mutexes keep the sides apart: the receive state
+// (storing side of the received packages), the taking side with its scratch
+// record, and the send side (the queue of packages to send, its scratch record
+// and the send step, which the owner's WritePackage, a handler's and the
+// reader's transmit-empty all run). The owner's setters take all three.
+//
+// Changing the package or queue size obtains all new storage first and
+// changes nothing when there is not enough (EComm32Error code 1).
 //
 // The layer chains itself into the engine's OnCommNotify for its lifetime:
 // create and destroy it while the engine is closed.
 #pragma once
 
 #include <chrono>
+#include <climits>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -58,6 +67,9 @@ public:
     static constexpr unsigned long DefaultQueueSize = 16;
     static constexpr unsigned long DefaultPackageSize = 4096;
     static constexpr unsigned long DefaultPackageInterval = 50;
+    // The record size and the doubled encoded size must fit their types;
+    // larger package sizes are cut to this.
+    static constexpr unsigned long MaxPackageSize = (static_cast<unsigned long>(INT32_MAX) - 8) / 2;
 
     explicit TCommPackage(TComm32* comm);
     TCommPackage(const TCommPackage&) = delete;
@@ -82,8 +94,12 @@ public:
     bool fGetActive() const { return Active; }
     void fSetActive(bool value);
     unsigned long fGetQSize() const { return QueueSize; }
+    // Raises EComm32Error code 1 and keeps everything as it was when the new
+    // queues cannot be had.
     void fSetQSize(unsigned long n);
     unsigned long fGetPkgSz() const { return PackageSize; }
+    // Sizes above MaxPackageSize are cut to it. Raises EComm32Error code 1 and
+    // keeps the old size, queues and records when the new ones cannot be had.
     void fSetPkgSz(unsigned long n);
     TCommPackageType fGetPkgType() const { return PackageType; }
     void fSetPkgType(TCommPackageType type);
@@ -114,24 +130,49 @@ public:
     // every other engine bit unchanged.
     TCommNotifyEvent OnPackage;
 
+protected:
+    // Storage for the layer's queues and records; null when there is no
+    // memory for it. A subclass may stand in a smaller memory (the
+    // constructor always uses this one).
+    virtual std::unique_ptr<std::byte[]> AllocateStorage(std::size_t bytes);
+
 private:
     using Clock = std::chrono::steady_clock;
 
     // A record of ItemSize bytes: Length then data.
     class Record {
     public:
-        void allocate(std::size_t dataCapacity);
+        // Room for dataCapacity data bytes and at least one queue slot.
+        static std::size_t sizeFor(std::size_t dataCapacity);
+        void assign(std::unique_ptr<std::byte[]> bytes);
         std::uint32_t length() const;
         void setLength(std::uint32_t n);
-        std::uint8_t* data() { return bytes_.data() + PackageHeadSize; }
-        const std::uint8_t* data() const { return bytes_.data() + PackageHeadSize; }
-        std::uint8_t* raw() { return bytes_.data(); }
-        const std::uint8_t* raw() const { return bytes_.data(); }
-        std::size_t capacity() const { return bytes_.size() - PackageHeadSize; }
+        std::uint8_t* data() { return raw() + PackageHeadSize; }
+        const std::uint8_t* data() const { return raw() + PackageHeadSize; }
+        std::uint8_t* raw() { return reinterpret_cast<std::uint8_t*>(bytes_.get()); }
+        const std::uint8_t* raw() const { return reinterpret_cast<const std::uint8_t*>(bytes_.get()); }
 
     private:
-        std::vector<std::uint8_t> bytes_;
+        std::unique_ptr<std::byte[]> bytes_;
     };
+
+    // Everything a size change replaces, obtained before anything changes.
+    struct Storage {
+        long ItemCount = 0;
+        long ItemSize = 0;
+        std::unique_ptr<std::byte[]> ReadSlots;
+        std::unique_ptr<std::byte[]> WriteSlots;
+        bool WithRecords = false;
+        std::unique_ptr<std::byte[]> Recv;
+        std::unique_ptr<std::byte[]> Staging;
+        std::unique_ptr<std::byte[]> Encoded;
+        std::unique_ptr<std::byte[]> ReadScratch;
+        std::unique_ptr<std::byte[]> WriteScratch;
+    };
+    // Queues of count slots of size bytes and, with records, the records for
+    // packages of packageSize bytes; EComm32Error code 1 when any is missing.
+    Storage ObtainStorage(long count, long size, bool records, unsigned long packageSize);
+    void AdoptStorage(Storage& storage);
 
     void fNewCommNotify(TObject* sender, int NotifyType);
     void NotifyDroppingErrors(int NotifyType);
@@ -140,7 +181,6 @@ private:
     void _WritePackage();
     unsigned long _EncodePackage(Record& out, const Record& in) const;
     void _TimerThread();
-    void _AllocBuffer();
     void ResetLocked();
     void DiscardEngineInput();
     void WakeTimer();
@@ -150,7 +190,7 @@ private:
     TComm32* CommEngine;
     TCommNotifyEvent::Function OldCommNotify;
 
-    // Read by the engine's threads without a lock; changed under both mutexes.
+    // Read by the engine's threads without a lock; changed under all three mutexes.
     std::atomic<bool> Active{false};
     std::atomic<TCommPackageType> PackageType{TCommPackageType::cptCompatiblePkg};
     std::atomic<unsigned long> PackageInterval{DefaultPackageInterval};
@@ -178,7 +218,9 @@ private:
     Record EncodedBuffer;
     unsigned long SentCount = 0;
 
-    // Owner-side scratch records for ReadPackage / WritePackage.
+    // Taking side (ReadMutex): ReadPackage's scratch record; the send side
+    // (TxMutex) has WritePackage's.
+    std::mutex ReadMutex;
     Record ReadScratch;
     Record WriteScratch;
 

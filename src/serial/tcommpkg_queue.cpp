@@ -26,20 +26,38 @@ TCommPackageQueue::~TCommPackageQueue()
     fRemoveQueue();
 }
 
+void TCommPackageQueue::normalise(long count, long size, std::int32_t& itemCount, std::int32_t& itemSize)
+{
+    constexpr long maxInt = std::numeric_limits<std::int32_t>::max();
+    itemCount = count <= MinItemCount ? MinItemCount : static_cast<std::int32_t>(count > maxInt ? maxInt : count);
+    itemSize = size <= MinItemSize ? MinItemSize : static_cast<std::int32_t>(size > maxInt ? maxInt : size);
+}
+
+std::size_t TCommPackageQueue::StorageSize(long count, long size)
+{
+    std::int32_t itemCount = 0;
+    std::int32_t itemSize = 0;
+    normalise(count, size, itemCount, itemSize);
+    const auto slots = static_cast<std::size_t>(itemCount);
+    const auto bytesPerSlot = static_cast<std::size_t>(itemSize);
+    if (slots > std::numeric_limits<std::size_t>::max() / bytesPerSlot)
+        return 0;
+    return slots * bytesPerSlot;
+}
+
 void TCommPackageQueue::SetQueue(long count, long size)
 {
     m_buffer.reset();
-    constexpr long maxInt = std::numeric_limits<std::int32_t>::max();
-    m_itemCount = count <= MinItemCount ? MinItemCount : static_cast<std::int32_t>(count > maxInt ? maxInt : count);
-    m_itemSize = size <= MinItemSize ? MinItemSize : static_cast<std::int32_t>(size > maxInt ? maxInt : size);
+    const std::size_t bytes = StorageSize(count, size);
+    Adopt(count, size, std::unique_ptr<std::byte[]>(bytes == 0 ? nullptr : new (std::nothrow) std::byte[bytes]));
+}
+
+void TCommPackageQueue::Adopt(long count, long size, std::unique_ptr<std::byte[]> storage)
+{
+    normalise(count, size, m_itemCount, m_itemSize);
     m_readPos.store(0, std::memory_order_relaxed);
     m_writePos.store(0, std::memory_order_relaxed);
-
-    const auto slots = static_cast<std::size_t>(m_itemCount);
-    const auto bytesPerSlot = static_cast<std::size_t>(m_itemSize);
-    if (slots > std::numeric_limits<std::size_t>::max() / bytesPerSlot)
-        return;
-    m_buffer.reset(new (std::nothrow) std::byte[slots * bytesPerSlot]);
+    m_buffer = std::move(storage);
 }
 
 void TCommPackageQueue::fRemoveQueue()

@@ -29,6 +29,13 @@ public:
     // Without memory for the slots the queue stays without storage.
     void SetQueue(long count, long size);
     void fRemoveQueue();
+    // Bytes of storage SetQueue(count, size) needs; 0 when that is more than
+    // can be addressed.
+    static std::size_t StorageSize(long count, long size);
+    // SetQueue with storage of StorageSize(count, size) bytes the caller
+    // obtained beforehand, so that a lack of memory can be found out before
+    // anything is changed.
+    void Adopt(long count, long size, std::unique_ptr<std::byte[]> storage);
 
     // Copies ItemSize() bytes into the next slot; 0 without storage or when full.
     int In(const void* record);
@@ -45,6 +52,7 @@ public:
     std::int32_t ItemSize() const { return m_itemSize; }
 
 private:
+    static void normalise(long count, long size, std::int32_t& itemCount, std::int32_t& itemSize);
     std::byte* slot(std::uint32_t index) const;
 
     std::unique_ptr<std::byte[]> m_buffer;

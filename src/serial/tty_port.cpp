@@ -3,17 +3,27 @@
 // not include <termios.h>, directly or through another header.
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <linux/major.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <iterator>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "serial/tty_port.h"
 
@@ -62,14 +72,105 @@ tcflag_t RateCode(std::uint32_t rate)
     return BOTHER;
 }
 
-bool ModemBits(int fd, int bits, bool on)
+// Requests that take a number where others take a pointer.
+void* NumberArgument(int value) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(value)); }
+
+TLineBits ToLineBits(const termios2& t)
 {
-    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits) == 0)
-        return true;
-    return IsUnsupported(errno);
+    TLineBits bits;
+    bits.IFlag = t.c_iflag;
+    bits.OFlag = t.c_oflag;
+    bits.CFlag = t.c_cflag;
+    bits.LFlag = t.c_lflag;
+    bits.Line = t.c_line;
+    std::copy(std::begin(t.c_cc), std::end(t.c_cc), bits.Cc.begin());
+    bits.ISpeed = t.c_ispeed;
+    bits.OSpeed = t.c_ospeed;
+    return bits;
+}
+
+bool RateKept(std::uint32_t wanted, std::uint32_t kept)
+{
+    const std::uint64_t fuzz = wanted / 50;
+    const std::uint64_t difference = wanted > kept ? wanted - kept : kept - wanted;
+    return difference <= fuzz;
+}
+
+std::atomic<TTtyDriver*> InstalledDriver{nullptr};
+
+TTtyDriver& SystemDriver()
+{
+    // Never destroyed: a close still under way at exit goes on using it.
+    static TTtyDriver* const driver = new TTtyDriver;
+    return *driver;
+}
+
+// Closes fd on a thread of its own and waits for it at most waitMs: a driver
+// may keep the last close of a tty waiting (for output, for its hardware),
+// and the port's owner is usually the window thread.
+void CloseWithin(TTtyDriver& driver, int fd, int waitMs)
+{
+    struct TDone {
+        std::mutex Mutex;
+        std::condition_variable Changed;
+        bool Closed = false;
+    };
+    auto done = std::make_shared<TDone>();
+    try {
+        std::thread([&driver, fd, done] {
+            // Linux releases the descriptor even when close is interrupted:
+            // it is never retried.
+            (void)driver.Close(fd);
+            {
+                std::lock_guard lock(done->Mutex);
+                done->Closed = true;
+            }
+            done->Changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        (void)driver.Close(fd);
+        return;
+    }
+    std::unique_lock lock(done->Mutex);
+    done->Changed.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return done->Closed; });
 }
 
 }  // namespace
+
+// ---- TTtyDriver
+
+int TTtyDriver::Open(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+int TTtyDriver::Close(int fd) { return ::close(fd); }
+
+int TTtyDriver::Lock(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB); }
+
+int TTtyDriver::Control(int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); }
+
+ssize_t TTtyDriver::Read(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
+
+ssize_t TTtyDriver::Write(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
+
+bool TTtyDriver::IsPseudoTerminal(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned int deviceMajor = major(st.st_rdev);
+    return deviceMajor == PTY_SLAVE_MAJOR
+        || (deviceMajor >= UNIX98_PTY_SLAVE_MAJOR && deviceMajor < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT);
+}
+
+TTtyDriver* SetTtyDriver(TTtyDriver* driver) { return InstalledDriver.exchange(driver); }
+
+TTtyDriver& CurrentTtyDriver()
+{
+    TTtyDriver* driver = InstalledDriver.load();
+    return driver != nullptr ? *driver : SystemDriver();
+}
 
 // ---- TEvent
 
@@ -110,38 +211,49 @@ bool TEvent::Wait(int timeoutMs) const
 std::unique_ptr<TTtyPort> TTtyPort::Open(const std::string& path, TOpenError& error)
 {
     error = TOpenError::None;
-    const int fd = RetryOnInterrupt(
-        [&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
+    TTtyDriver& driver = CurrentTtyDriver();
+    const int fd = RetryOnInterrupt([&] { return driver.Open(path); });
     if (fd < 0) {
         error = (errno == ENOENT || errno == ENXIO || errno == ENODEV) ? TOpenError::NotFound
             : errno == EBUSY                                          ? TOpenError::Busy
                                                                       : TOpenError::Other;
         return nullptr;
     }
-    std::unique_ptr<TTtyPort> port(new TTtyPort(fd));
+    std::unique_ptr<TTtyPort> port(new TTtyPort(driver, fd));
     termios2 settings{};
-    if (ioctl(fd, TCGETS2, &settings) != 0) {
+    if (driver.Control(fd, TCGETS2, &settings) != 0) {
         error = TOpenError::NotATty;
         return nullptr;
     }
     // TIOCEXCL keeps other programs out but not a privileged one, nor this
     // process; the lock covers both.
-    if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+    if (RetryOnInterrupt([&] { return driver.Lock(fd); }) != 0) {
         error = errno == EWOULDBLOCK ? TOpenError::Busy : TOpenError::Other;
         return nullptr;
     }
-    if (ioctl(fd, TIOCEXCL) != 0) {
+    if (driver.Control(fd, TIOCEXCL, nullptr) != 0) {
         error = TOpenError::Other;
         return nullptr;
     }
+    port->Holder = true;
+    port->PseudoTerminal = driver.IsPseudoTerminal(fd);
     return port;
 }
 
 TTtyPort::~TTtyPort()
 {
-    // The exclusive flag outlives this descriptor while others hold the tty open.
-    (void)ioctl(Descriptor, TIOCNXCL);
-    ::close(Descriptor);
+    if (Holder) {
+        // Nothing may wait for output still queued: on a held or slow line
+        // the last close would wait for it up to the driver's closing time
+        // (30 s on most serial drivers). A pseudo-terminal has no such queue;
+        // what was written there already lies with the other side.
+        if (!PseudoTerminal)
+            (void)Driver.Control(Descriptor, TCFLSH, NumberArgument(TCOFLUSH));
+        // The exclusive flag outlives this descriptor while others hold the
+        // tty open; only the holder that set it clears it.
+        (void)Driver.Control(Descriptor, TIOCNXCL, nullptr);
+    }
+    CloseWithin(Driver, Descriptor, CloseWaitMs);
 }
 
 bool ComposeLineBits(const TDCB& dcb, TLineBits& bits)
@@ -152,6 +264,9 @@ bool ComposeLineBits(const TDCB& dcb, TLineBits& bits)
 
     bits.IFlag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
                                          | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    // Without IGNBRK a received break arrives as a 0x00 byte in the middle of
+    // whatever package is being received.
+    bits.IFlag |= IGNBRK;
     if (dcb.fParity != 0)
         bits.IFlag |= INPCK;
     if (dcb.fOutX != 0)
@@ -196,20 +311,22 @@ bool ComposeLineBits(const TDCB& dcb, TLineBits& bits)
     return true;
 }
 
+bool LineSettingsKept(const TLineBits& wanted, const TLineBits& kept, bool pseudoTerminal)
+{
+    tcflag_t framing = PARODD | CMSPAR | CSTOPB | CRTSCTS;
+    if (!pseudoTerminal)
+        framing |= CSIZE | PARENB;
+    constexpr tcflag_t kFlow = IXON | IXOFF;
+    return (wanted.CFlag & framing) == (kept.CFlag & framing) && (wanted.IFlag & kFlow) == (kept.IFlag & kFlow)
+        && RateKept(wanted.OSpeed, kept.OSpeed) && RateKept(wanted.ISpeed, kept.ISpeed);
+}
+
 bool TTtyPort::Apply(const TDCB& dcb)
 {
     termios2 t{};
-    if (ioctl(Descriptor, TCGETS2, &t) != 0)
+    if (Driver.Control(Descriptor, TCGETS2, &t) != 0)
         return false;
-    TLineBits bits;
-    bits.IFlag = t.c_iflag;
-    bits.OFlag = t.c_oflag;
-    bits.CFlag = t.c_cflag;
-    bits.LFlag = t.c_lflag;
-    bits.Line = t.c_line;
-    std::copy(std::begin(t.c_cc), std::end(t.c_cc), bits.Cc.begin());
-    bits.ISpeed = t.c_ispeed;
-    bits.OSpeed = t.c_ospeed;
+    TLineBits bits = ToLineBits(t);
     if (!ComposeLineBits(dcb, bits))
         return false;
     t.c_iflag = bits.IFlag;
@@ -220,7 +337,12 @@ bool TTtyPort::Apply(const TDCB& dcb)
     t.c_ispeed = bits.ISpeed;
     t.c_ospeed = bits.OSpeed;
 
-    if (RetryOnInterrupt([&] { return ioctl(Descriptor, TCSETS2, &t); }) != 0)
+    if (RetryOnInterrupt([&] { return Driver.Control(Descriptor, TCSETS2, &t); }) != 0)
+        return false;
+    // Linux accepts a change if any part of it applies: a driver without
+    // mark parity or a custom rate keeps the rest and says nothing.
+    termios2 kept{};
+    if (Driver.Control(Descriptor, TCGETS2, &kept) != 0 || !LineSettingsKept(bits, ToLineBits(kept), PseudoTerminal))
         return false;
 
     // DTR handshake does not exist here; the line stays on.
@@ -230,18 +352,28 @@ bool TTtyPort::Apply(const TDCB& dcb)
     return true;
 }
 
-bool TTtyPort::SetDtr(bool on) { return ModemBits(Descriptor, TIOCM_DTR, on); }
+bool TTtyPort::SetDtr(bool on) { return ModemBits(TIOCM_DTR, on); }
 
-bool TTtyPort::SetRts(bool on) { return ModemBits(Descriptor, TIOCM_RTS, on); }
+bool TTtyPort::SetRts(bool on) { return ModemBits(TIOCM_RTS, on); }
 
-bool TTtyPort::SetBreak(bool on) { return ioctl(Descriptor, on ? TIOCSBRK : TIOCCBRK) == 0; }
+bool TTtyPort::ModemBits(int bits, bool on)
+{
+    if (Driver.Control(Descriptor, on ? TIOCMBIS : TIOCMBIC, &bits) == 0)
+        return true;
+    return IsUnsupported(errno);
+}
 
-bool TTtyPort::SetXoff(bool off) { return ioctl(Descriptor, TCXONC, off ? TCOOFF : TCOON) == 0; }
+bool TTtyPort::SetBreak(bool on) { return Driver.Control(Descriptor, on ? TIOCSBRK : TIOCCBRK, nullptr) == 0; }
+
+bool TTtyPort::SetXoff(bool off)
+{
+    return Driver.Control(Descriptor, TCXONC, NumberArgument(off ? TCOOFF : TCOON)) == 0;
+}
 
 std::optional<std::uint32_t> TTtyPort::ModemStatus() const
 {
     int lines = 0;
-    if (ioctl(Descriptor, TIOCMGET, &lines) != 0)
+    if (Driver.Control(Descriptor, TIOCMGET, &lines) != 0)
         return std::nullopt;
     std::uint32_t status = 0;
     if ((lines & TIOCM_CTS) != 0)
@@ -258,7 +390,7 @@ std::optional<std::uint32_t> TTtyPort::ModemStatus() const
 std::optional<TLineErrorCounts> TTtyPort::LineErrors() const
 {
     serial_icounter_struct counters{};
-    if (ioctl(Descriptor, TIOCGICOUNT, &counters) != 0)
+    if (Driver.Control(Descriptor, TIOCGICOUNT, &counters) != 0)
         return std::nullopt;
     auto count = [](int v) { return static_cast<std::uint64_t>(static_cast<unsigned int>(v)); };
     return TLineErrorCounts{count(counters.frame), count(counters.overrun), count(counters.parity),
@@ -270,23 +402,23 @@ bool TTtyPort::Purge(bool input, bool output)
     if (!input && !output)
         return true;
     const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-    return ioctl(Descriptor, TCFLSH, which) == 0;
+    return Driver.Control(Descriptor, TCFLSH, NumberArgument(which)) == 0;
 }
 
 long TTtyPort::InputCount() const
 {
     int n = 0;
-    return ioctl(Descriptor, FIONREAD, &n) == 0 ? n : -1;
+    return Driver.Control(Descriptor, FIONREAD, &n) == 0 ? n : -1;
 }
 
 long TTtyPort::OutputCount() const
 {
     int n = 0;
-    return ioctl(Descriptor, TIOCOUTQ, &n) == 0 ? n : -1;
+    return Driver.Control(Descriptor, TIOCOUTQ, &n) == 0 ? n : -1;
 }
 
-ssize_t TTtyPort::Read(void* buf, std::size_t n) { return ::read(Descriptor, buf, n); }
+ssize_t TTtyPort::Read(void* buf, std::size_t n) { return Driver.Read(Descriptor, buf, n); }
 
-ssize_t TTtyPort::Write(const void* buf, std::size_t n) { return ::write(Descriptor, buf, n); }
+ssize_t TTtyPort::Write(const void* buf, std::size_t n) { return Driver.Write(Descriptor, buf, n); }
 
 }  // namespace HalvikComm32::detail

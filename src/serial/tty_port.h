@@ -65,11 +65,51 @@ struct TLineErrorCounts {
     bool operator==(const TLineErrorCounts&) const = default;
 };
 
+// Whether the driver kept what matters of the settings it was given: the rate
+// within the kernel's own tolerance (2 %, the fuzz it allows between a rate
+// and a standard one), data bits, parity, stop bits and flow control. A
+// pseudo-terminal has no framing and stores eight data bits without parity
+// enable whatever it is given; those two are not held against it.
+bool LineSettingsKept(const TLineBits& wanted, const TLineBits& kept, bool pseudoTerminal);
+
+// The system calls behind a port's tty. A port makes every call through the
+// driver that was in use when it was opened, so that a test can stand in a
+// driver that behaves like hardware a pseudo-terminal cannot imitate (a close
+// that waits for output, settings the driver drops). This base class is the
+// system's own; results are those of the system calls (-1 with errno set).
+class TTtyDriver {
+public:
+    TTtyDriver() = default;
+    TTtyDriver(const TTtyDriver&) = delete;
+    TTtyDriver& operator=(const TTtyDriver&) = delete;
+    virtual ~TTtyDriver() = default;
+
+    // open(2) for reading and writing, non-blocking, no controlling tty.
+    virtual int Open(const std::string& path);
+    virtual int Close(int fd);
+    // flock(2), exclusive, without waiting.
+    virtual int Lock(int fd);
+    // ioctl(2); requests with a number take it in place of the pointer.
+    virtual int Control(int fd, unsigned long request, void* argument);
+    virtual ssize_t Read(int fd, void* buf, std::size_t n);
+    virtual ssize_t Write(int fd, const void* buf, std::size_t n);
+    virtual bool IsPseudoTerminal(int fd);
+};
+
+// The driver of the ports opened from now on; null puts the system's back.
+// Returns the one it replaces (null for the system's).
+TTtyDriver* SetTtyDriver(TTtyDriver* driver);
+TTtyDriver& CurrentTtyDriver();
+
 // One open tty, held exclusively (TIOCEXCL and an flock on the device), raw,
-// non-blocking. Closing releases both.
+// non-blocking. Closing releases both, discards output still queued and
+// waits at most CloseWaitMs for the system's close.
 class TTtyPort {
 public:
     enum class TOpenError { None, NotFound, Busy, NotATty, Other };
+
+    // A close that outlasts this goes on in the background.
+    static constexpr int CloseWaitMs = 500;
 
     static std::unique_ptr<TTtyPort> Open(const std::string& path, TOpenError& error);
     TTtyPort(const TTtyPort&) = delete;
@@ -79,9 +119,10 @@ public:
     int Fd() const { return Descriptor; }
 
     // Raw mode plus the line settings of dcb; false when a value is not
-    // supported (byte size outside 5..8, unknown parity or stop bits, rate 0)
-    // or the driver refuses them. Also sets the DTR and RTS levels the DCB asks
-    // for; a line without modem control lines is not an error.
+    // supported (byte size outside 5..8, unknown parity or stop bits, rate 0),
+    // the driver refuses them or does not keep them (LineSettingsKept). Also
+    // sets the DTR and RTS levels the DCB asks for; a line without modem
+    // control lines is not an error.
     bool Apply(const TDCB& dcb);
 
     // Modem control lines; true also when the device has no such lines.
@@ -102,8 +143,16 @@ public:
     ssize_t Write(const void* buf, std::size_t n);
 
 private:
-    explicit TTtyPort(int fd) : Descriptor(fd) {}
+    TTtyPort(TTtyDriver& driver, int fd) : Driver(driver), Descriptor(fd) {}
+    bool ModemBits(int bits, bool on);
+
+    TTtyDriver& Driver;
     int Descriptor;
+    bool PseudoTerminal = false;
+    // Set once this descriptor holds the port (lock and exclusive flag): only
+    // then may closing it clear the flag or touch the line's queues, which
+    // belong to whoever holds the port.
+    bool Holder = false;
 };
 
 }  // namespace HalvikComm32::detail

@@ -280,6 +280,9 @@ void ExpectRaw(const LineReadback& line)
     EXPECT_FALSE(line.Signals);
     EXPECT_FALSE(line.OutputProcessing);
     EXPECT_FALSE(line.CrToNl);
+    // A received break is neither a 0x00 byte inside a package nor a signal.
+    EXPECT_TRUE(line.IgnoreBreak);
+    EXPECT_FALSE(line.BreakInterrupt);
 }
 
 TEST(LineSettingsTest, ComposedSettingsFollowTheDcb)
@@ -632,6 +635,23 @@ TEST_F(EngineTest, BytesBeyondTheReceiveQueueAreLostAndTheFirst8191Kept)
     ASSERT_TRUE(Eventually([&] { return Pty.SlaveInputPending() == 0 && Comm.InQueue->Count() == 8191; }));
     // Stored in order until full; what came later was dropped.
     EXPECT_EQ(ReadAll(Comm), Bytes(data.begin(), data.begin() + 8191));
+}
+
+TEST_F(EngineTest, BytesThatCameWhileClosedDoNotReachTheNextOpen)
+{
+    Comm.Open();
+    Pty.WriteToMaster(AsBytes("kept"));
+    ASSERT_TRUE(Eventually([&] { return Comm.InQueue->Count() == 4; }));
+    Comm.Close();
+    // A late reply while the port is closed waits in the line's own buffer.
+    Pty.WriteToMaster(AsBytes("stale"));
+    ASSERT_TRUE(Eventually([&] { return Pty.SlaveInputPending() == 5; }));
+
+    Comm.Open();
+    Pty.WriteToMaster(AsBytes("fresh"));
+    ASSERT_TRUE(Eventually([&] { return Comm.InQueue->Count() >= 9; }));
+    // The engine's own queue starts as it was; only the line's buffer went.
+    EXPECT_EQ(ReadAll(Comm), AsBytes("keptfresh"));
 }
 
 TEST_F(EngineTest, PurgeReadEmptiesTheReceiveQueueOnlyWhileOpen)

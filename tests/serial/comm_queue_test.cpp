@@ -137,16 +137,21 @@ TEST(CommQueueTest, ConstructedWithoutSizeHasNoStorage)
 
 TEST(CommQueueTest, SizeBeyondMemoryRaisesCode1AndKeepsTheOldStorage)
 {
-    TCommQueue q(16);
-    try {
-        q.fSetBufSize(1L << 40);
-        FAIL() << "no error";
-    } catch (const EComm32Error& e) {
-        EXPECT_EQ(e.ErrorCode, EComm32Error::ecOutOfMemory);
+    // Sizes beyond what the queue's 32-bit size holds are refused before any
+    // memory is asked for.
+    for (const long size : {1L << 40, 2147483648L}) {
+        SCOPED_TRACE(size);
+        TCommQueue q(16);
+        try {
+            q.fSetBufSize(size);
+            ADD_FAILURE() << "no error";
+        } catch (const EComm32Error& e) {
+            EXPECT_EQ(e.ErrorCode, EComm32Error::ecOutOfMemory);
+        }
+        EXPECT_TRUE(q.HasBuffer());
+        EXPECT_EQ(q.fGetBufSize(), 16);
+        EXPECT_EQ(Put(q, Pattern(20)), 15);
     }
-    EXPECT_TRUE(q.HasBuffer());
-    EXPECT_EQ(q.fGetBufSize(), 16);
-    EXPECT_EQ(Put(q, Pattern(20)), 15);
 
     // The constructor swallows the failure and leaves the queue without storage.
     TCommQueue huge(1L << 40);

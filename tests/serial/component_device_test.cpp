@@ -391,6 +391,83 @@ TEST_F(Component, WithoutSyncEventsHandlersRunOnTheRaisingThread)
     device.OnPackage = nullptr;
 }
 
+// With synchronised delivery off, package handlers run on the layer's timer
+// thread (and, for the engine's bits, on the reader). A handler that answers
+// every package while the owner closes, reopens and resizes in a loop must
+// not race the owner: ThreadSanitizer watches this test.
+TEST_F(Component, HandlerWritingOnItsThreadWhileTheOwnerClosesAndResizes)
+{
+    struct Shared {
+        std::atomic<int> answered{0};
+        // While the owner reconfigures, the handler answers each package
+        // many times over, so that it is writing for most of the run.
+        std::atomic<int> repeats{20};
+    };
+    auto shared = std::make_shared<Shared>();
+    device.OnCommNotify = nullptr;  // the fixture's log is for one thread
+    device.fSetSyncEvents(false);
+    device.fSetPkgInterval(2);
+    device.OnPackage = [this, shared](TObject*, int) {
+        Bytes buf(64);
+        const long n = device.ReadPackage(buf.data(), buf.size());
+        // Answered in pieces, so that the handler spends its time writing.
+        for (int again = shared->repeats; again > 0; --again)
+            for (long at = 0; at < n; ++at)
+                if (device.WritePackage(buf.data() + at, 1) > 0)
+                    ++shared->answered;
+    };
+    device.fSetActive(true);
+
+    std::atomic<bool> stop{false};
+    std::thread line([&] {
+        while (!stop) {
+            pty.write({1, 2, 3});
+            pty.read(4096, 1ms);  // takes the answers; the gap paces the packages
+        }
+    });
+    const auto deadline = varnel::serial_test::SteadyClock::now() + 4 * kPatience;
+    for (int round = 0; (round < 2000 || shared->answered < 50) && varnel::serial_test::SteadyClock::now() < deadline;
+         ++round) {
+        // Mostly resizing under the running handler, now and then a close.
+        device.fSetPkgSz(round % 2 == 0 ? 64 : 4096);
+        device.fSetQSize(2 + round % 3);
+        if (round % 20 == 0) {
+            device.fSetActive(false);
+            device.fSetActive(true);
+        }
+        if (round % 40 == 0) {
+            device.fSetBaud(round % 80 == 0 ? TBaudRate::br9600 : TBaudRate::br19200);  // closes
+            device.fSetActive(true);
+        }
+    }
+    stop = true;
+    line.join();
+    EXPECT_GE(shared->answered.load(), 50);
+
+    shared->repeats = 1;
+
+    // Settled, with the answers still queued for the line dropped (resizing
+    // empties the engine's queue): the handler answers a package whole.
+    device.fSetActive(false);
+    device.fSetOutBufSize(8192);
+    device.fSetQSize(16);
+    device.fSetActive(true);
+    const Bytes probe = {0x55, 0xAA, 0x02, 0x26, 0x00, 0x28};
+    pty.write(probe);
+    // An answer the handler had under way may still come first.
+    Bytes answers;
+    const auto until = varnel::serial_test::SteadyClock::now() + kPatience;
+    while ((answers.size() < probe.size() || !std::equal(probe.rbegin(), probe.rend(), answers.rbegin()))
+           && varnel::serial_test::SteadyClock::now() < until) {
+        const Bytes more = pty.read(1, 10ms);
+        answers.insert(answers.end(), more.begin(), more.end());
+    }
+    ASSERT_GE(answers.size(), probe.size());
+    EXPECT_EQ(Bytes(answers.end() - static_cast<long>(probe.size()), answers.end()), probe);
+    device.OnPackage = nullptr;
+    device.fSetActive(false);
+}
+
 TEST_F(Component, SettingsDialogGoesToTheRegisteredDialog)
 {
     EXPECT_FALSE(device.SettingsDialog(nullptr, true)) << "no dialog registered";

@@ -87,6 +87,8 @@ struct LineReadback {
     bool OutputProcessing = false;
     bool CrToNl = false;
     bool ParityCheck = false;  // INPCK
+    bool IgnoreBreak = false;  // IGNBRK
+    bool BreakInterrupt = false;  // BRKINT
     bool Signals = false;      // ISIG
     bool Receiver = false;     // CREAD
     bool IgnoreModemLines = false;  // CLOCAL

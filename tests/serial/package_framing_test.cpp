@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "package_test_support.h"
 #include "serial/comm32.h"
 #include "serial/tcommpkg.h"
+#include "serial/tcommpkg_queue.h"
 
 namespace {
 
@@ -168,12 +170,123 @@ TEST_F(PackageOnIdleEngine, EncodedPackagesDecodeToWhatWasSent)
 TEST_F(PackageOnIdleEngine, PackagesAreCutToPackageSize)
 {
     layer->fSetPkgSz(4);
-    receive({0xEB, 1, 2, 3, 4, 5, 6, 0xEE});
-    EXPECT_EQ(packages(), (std::vector<Bytes>{{1, 2, 3, 4}}));
+    // Up to the size a package passes whole; from one byte more it is cut.
+    for (std::size_t length : {3U, 4U, 5U, 6U}) {
+        SCOPED_TRACE(length);
+        const Bytes data = sequence(length, 1);
+        const Bytes kept(data.begin(), data.begin() + static_cast<long>(std::min<std::size_t>(length, 4)));
+        Bytes line = {0xEB};
+        line.insert(line.end(), data.begin(), data.end());
+        line.push_back(0xEE);
+        receive(line);
+        EXPECT_EQ(packages(), (std::vector<Bytes>{kept}));
 
-    const Bytes data = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(layer->WritePackage(data.data(), data.size()), 4);
-    EXPECT_EQ(sent(), (Bytes{0xEB, 0xEB, 1, 2, 3, 4, 0xEE, 0xEE}));
+        EXPECT_EQ(layer->WritePackage(data.data(), data.size()), static_cast<long>(kept.size()));
+        EXPECT_EQ(sent(), TCommPackage::EncodeFrame(kept.data(), kept.size(), 0xEB, 0xEE, 0xEC, true));
+        comm.CommNotify(EV_TXEMPTY);  // let the next package go
+    }
+}
+
+// A layer whose memory runs out after a given number of blocks.
+class ScarceMemoryPackage : public TCommPackage {
+public:
+    using TCommPackage::TCommPackage;
+    int BlocksLeft = -1;  // negative: no shortage
+    std::vector<std::size_t> Asked;
+
+protected:
+    std::unique_ptr<std::byte[]> AllocateStorage(std::size_t bytes) override
+    {
+        Asked.push_back(bytes);
+        if (BlocksLeft == 0)
+            return nullptr;
+        if (BlocksLeft > 0)
+            --BlocksLeft;
+        return TCommPackage::AllocateStorage(bytes);
+    }
+};
+
+// Whichever block of a size change cannot be had, the change raises the
+// out-of-memory error and the layer carries on at its old sizes, with what
+// it held.
+TEST_F(PackageOnIdleEngine, SizeChangeWithoutMemoryRaisesAndKeepsTheOldSizes)
+{
+    struct Case {
+        const char* what;
+        void (*change)(TCommPackage&);
+        int blocksBeforeShortage;
+    };
+    const auto packageSize = [](TCommPackage& l) { l.fSetPkgSz(64); };
+    const auto queueSize = [](TCommPackage& l) { l.fSetQSize(32); };
+    // A package size change needs both queues and five records, a queue size
+    // change both queues.
+    const Case cases[] = {
+        {"package size, receive queue", packageSize, 0},  {"package size, send queue", packageSize, 1},
+        {"package size, receive record", packageSize, 2}, {"package size, staging record", packageSize, 3},
+        {"package size, encoded record", packageSize, 4}, {"package size, read scratch", packageSize, 5},
+        {"package size, write scratch", packageSize, 6},  {"queue size, receive queue", queueSize, 0},
+        {"queue size, send queue", queueSize, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        layer.reset();
+        auto scarce = std::make_unique<ScarceMemoryPackage>(&comm);
+        ScarceMemoryPackage& memory = *scarce;
+        layer = std::move(scarce);
+        layer->fSetPkgType(TCommPackageType::cptFrameHeadTail);
+        layer->fSetPkgSz(8);
+        layer->fSetQSize(4);
+        layer->fSetActive(true);
+        receive({0xEB, 0x42, 0xEE});
+
+        memory.BlocksLeft = c.blocksBeforeShortage;
+        try {
+            c.change(*layer);
+            ADD_FAILURE() << "no error";
+        } catch (const EComm32Error& e) {
+            EXPECT_EQ(e.ErrorCode, EComm32Error::ecOutOfMemory);
+        }
+        memory.BlocksLeft = -1;
+        EXPECT_EQ(layer->fGetPkgSz(), 8U);
+        EXPECT_EQ(layer->fGetQSize(), 4U);
+        EXPECT_TRUE(layer->fGetActive());
+        EXPECT_EQ(packages(), (std::vector<Bytes>{{0x42}})) << "what was waiting is still there";
+
+        // Packages of the old size, in queues of the old size.
+        const Bytes nine = sequence(9, 1);
+        for (int i = 0; i < 4; ++i) {
+            Bytes line = {0xEB};
+            line.insert(line.end(), nine.begin(), nine.end());
+            line.push_back(0xEE);
+            receive(line);
+        }
+        EXPECT_EQ(packages(), (std::vector<Bytes>(3, Bytes(nine.begin(), nine.begin() + 8))));
+        EXPECT_EQ(layer->WritePackage(nine.data(), nine.size()), 8);
+        EXPECT_EQ(sent(), TCommPackage::EncodeFrame(nine.data(), 8, 0xEB, 0xEE, 0xEC, true));
+        comm.CommNotify(EV_TXEMPTY);
+    }
+}
+
+// The record and the doubled encoded record must fit their 32-bit sizes:
+// larger package sizes are cut to the limit before any memory is asked for.
+TEST_F(PackageOnIdleEngine, PackageSizesAboveTheLimitAreCut)
+{
+    struct Case {
+        unsigned long asked;
+        unsigned long used;
+    };
+    constexpr unsigned long limit = TCommPackage::MaxPackageSize;
+    for (const Case c : {Case{limit - 1, limit - 1}, Case{limit, limit}, Case{limit + 1, limit},
+                         Case{ULONG_MAX, limit}}) {
+        SCOPED_TRACE(c.asked);
+        ScarceMemoryPackage scarce(&comm);
+        scarce.BlocksLeft = 0;  // nothing of that size is really allocated
+        EXPECT_THROW(scarce.fSetPkgSz(c.asked), EComm32Error);
+        ASSERT_FALSE(scarce.Asked.empty());
+        EXPECT_EQ(scarce.Asked.front(),
+                  TCommPackageQueue::StorageSize(16, static_cast<long>(c.used + PackageHeadSize)));
+        EXPECT_EQ(scarce.fGetPkgSz(), TCommPackage::DefaultPackageSize);
+    }
 }
 
 TEST_F(PackageOnIdleEngine, ReadPackageSizes)
@@ -227,7 +340,7 @@ TEST_F(PackageOnIdleEngine, FullReadQueueDropsTheNewest)
         unsigned long queueSize;
         std::size_t held;
     };
-    for (const Case c : {Case{16, 15}, Case{1, 1}, Case{2, 1}, Case{4, 3}}) {
+    for (const Case c : {Case{16, 15}, Case{1, 1}, Case{2, 1}, Case{3, 2}, Case{4, 3}}) {
         SCOPED_TRACE(c.queueSize);
         layer->fSetQSize(c.queueSize);
         for (std::uint8_t i = 1; i <= 16; ++i)

@@ -133,6 +133,8 @@ public:
         std::filesystem::remove_all(dir_, ec);
     }
 
+    const std::filesystem::path& path() const { return dir_; }
+
     void publish(int comNumber, const Pty& pty) const
     {
         const auto link = dir_ / ("COM" + std::to_string(comNumber));

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "package_test_support.h"
+#include "serial/comm32.h"
+#include "serial/port_path.h"
 
 namespace {
 
@@ -159,6 +164,92 @@ TEST_F(PortInfoTree, TwoEntriesNamingOnePortAreBothListed)
     addPortLink("com4");
     TCommSerialPortInfo info(roots());
     EXPECT_EQ(info.PortList(), (Names{"COM4", "COM4"}));
+}
+
+// Whatever the list shows as COM<n> is what opening COM<n> opens: a port
+// directory entry named by the list's rules stands for its number, and one
+// whose device has gone hides the sysfs device of that number from both.
+TEST_F(PortInfoTree, ListAndOpenAgreeOnPortDirectoryEntries)
+{
+    enum class Target { Pty, Dangling };
+    struct Entry {
+        const char* name;
+        Target target;
+    };
+    struct Case {
+        std::vector<Entry> entries;
+        int number;
+        long listed;        // times COM<number> is listed
+        const char* opens;  // the entry opening COM<number> goes to
+    };
+    const Case cases[] = {
+        {{{"COM7", Target::Pty}}, 7, 1, "COM7"},
+        {{{"com7", Target::Pty}}, 7, 1, "com7"},
+        {{{"COM07", Target::Pty}}, 7, 1, "COM07"},
+        {{{"cOm07", Target::Pty}}, 7, 1, "cOm07"},
+        {{{"COM12abc", Target::Pty}}, 12, 1, "COM12abc"},
+        {{{"COM 5", Target::Pty}}, 5, 1, "COM 5"},
+        {{{"COM7", Target::Dangling}}, 7, 0, "COM7"},
+        {{{"com7", Target::Dangling}}, 7, 0, "com7"},
+        {{{"COM12abc", Target::Dangling}}, 12, 0, "COM12abc"},
+        // Two entries for one number: both listed, the exact name opened;
+        // a dead one gives way to one that leads to a device.
+        {{{"COM07", Target::Pty}, {"COM7", Target::Pty}}, 7, 2, "COM7"},
+        {{{"COM7", Target::Dangling}, {"com7", Target::Pty}}, 7, 1, "com7"},
+    };
+    // The fixed rule's devices of the same numbers: ttyS4 = COM5, ttyS6 =
+    // COM7, ttyS11 = COM12.
+    for (const char* tty : {"ttyS4", "ttyS6", "ttyS11"})
+        addTty(tty, true, "4");
+    // Opening reads the port directory named by VARNEL_PORT_DIR.
+    varnel::serial_test::PortDirectory ports;
+    varnel::serial_test::Pty pty;
+    auto listRoots = roots();
+    listRoots.portDir = ports.path();
+
+    for (const Case& c : cases) {
+        ::testing::Message trace;
+        for (const Entry& e : c.entries)
+            trace << e.name << (e.target == Target::Pty ? " -> pty; " : " -> gone; ");
+        SCOPED_TRACE(trace);
+        for (const auto& old : fs::directory_iterator(ports.path()))
+            fs::remove(old.path());
+        bool opensDevice = false;
+        for (const Entry& e : c.entries) {
+            fs::create_symlink(e.target == Target::Pty ? fs::path(pty.slavePath()) : root / "dev" / "gone",
+                               ports.path() / e.name);
+            if (std::string(e.name) == c.opens)
+                opensDevice = e.target == Target::Pty;
+        }
+
+        TCommSerialPortInfo info(listRoots);
+        const Names& list = info.PortList();
+        EXPECT_EQ(std::count(list.begin(), list.end(), TCommSerialPortInfo::PortName(c.number)), c.listed);
+
+        EXPECT_EQ(varnel::serial::DevicePathForPort(c.number), (ports.path() / c.opens).string());
+        HalvikComm32::TComm32 comm;
+        comm.PortNo = c.number;
+        comm.PortName = HalvikComm32::TComm32::FormatPortName(c.number);
+        if (opensDevice) {
+            try {
+                comm.Open();
+            } catch (const HalvikComm32::EComm32Error& e) {
+                ADD_FAILURE() << "cannot open, code " << int(e.ErrorCode);
+                continue;
+            }
+            const varnel::serial_test::Bytes probe = {0x55, 0xAA};
+            EXPECT_EQ(comm.Write(probe.data(), 2), 2);
+            EXPECT_EQ(pty.read(2), probe);
+            comm.Close();
+        } else {
+            try {
+                comm.Open();
+                ADD_FAILURE() << "opened a port whose device has gone";
+            } catch (const HalvikComm32::EComm32Error& e) {
+                EXPECT_EQ(e.ErrorCode, HalvikComm32::EComm32Error::ecOpenPort);
+            }
+        }
+    }
 }
 
 TEST_F(PortInfoTree, NothingFoundFallsBackToFourPorts)

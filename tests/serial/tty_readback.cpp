@@ -46,6 +46,8 @@ LineReadback DecodeLine(const HalvikComm32::detail::TLineBits& bits)
     r.XonOut = (bits.IFlag & IXON) != 0;
     r.XonIn = (bits.IFlag & IXOFF) != 0;
     r.ParityCheck = (bits.IFlag & INPCK) != 0;
+    r.IgnoreBreak = (bits.IFlag & IGNBRK) != 0;
+    r.BreakInterrupt = (bits.IFlag & BRKINT) != 0;
     r.StartChar = bits.Cc[VSTART];
     r.StopChar = bits.Cc[VSTOP];
     r.Canonical = (bits.LFlag & ICANON) != 0;

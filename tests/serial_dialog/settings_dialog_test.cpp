@@ -339,6 +339,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The component itself takes any size; the dialog wants at least 4096.
         RefusalCase{"InputBuffer2048", [](Dialog& d) { d.EditInBufSize.setText("2048"); }, Dialog::txBadInBuf,
                     "EditInBufSize"},
+        RefusalCase{"InputBuffer4095", [](Dialog& d) { d.EditInBufSize.setText("4095"); }, Dialog::txBadInBuf,
+                    "EditInBufSize"},
         RefusalCase{"OutputBuffer4095", [](Dialog& d) { d.EditOutBufSize.setText("4095"); }, Dialog::txBadOutBuf,
                     "EditOutBufSize"},
         RefusalCase{"OutputBufferNotANumber", [](Dialog& d) { d.EditOutBufSize.setText("8k"); }, Dialog::txBadOutBuf,
@@ -383,11 +385,13 @@ TEST_F(SettingsDialogTest, BlanksAroundTheAutoAnswerValueAreAccepted)
     EXPECT_TRUE(Run([&](Dialog& d) {
         d.EditAutoAns.setText(" 7 ");
         d.EditInBufSize.setText(" 4096");
+        d.EditOutBufSize.setText("4096 ");
         d.BnOK.userClick();
     }));
     EXPECT_TRUE(backend.messages().empty());
     EXPECT_EQ(device->fGetAutAns(), 7);
     EXPECT_EQ(device->fGetInBufSize(), 4096);
+    EXPECT_EQ(device->fGetOutBufSize(), 4096);
 }
 
 TEST_F(SettingsDialogTest, OkAppliesEverySetting)
